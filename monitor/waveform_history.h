@@ -1,0 +1,59 @@
+// The ring of the most recent output samples, read by the waveform view.
+//
+// The audio render pushes every sample it produces, silence included; a burst
+// start clears the ring. Entries and the write position are relaxed atomics so
+// that sonavel_pa can share the ring without a lock (a reader may see entries
+// change under it, which the view accepts); in sonavel the same ring lives in
+// the locked tone state, where the relaxed atomics cost nothing extra.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+namespace sonavel {
+
+inline constexpr std::size_t kHistoryLength = 32768;  // about 0.743 s at 44100 Hz
+inline constexpr std::uint64_t kHistoryMask = kHistoryLength - 1;
+static_assert((kHistoryLength & kHistoryMask) == 0, "the ring wraps with a mask");
+
+class WaveformHistory {
+ public:
+  // Stores the sample at the write position and advances it, wrapping to 0.
+  // Audio thread; real-time safe.
+  void push(float sample) noexcept {
+    slots_[writePos_.load(std::memory_order_relaxed)].store(sample, std::memory_order_relaxed);
+    // Read the position again rather than reuse the one above: a clear that
+    // overlapped the store may have moved it, and the ring accepts either.
+    writePos_.store((writePos_.load(std::memory_order_relaxed) + 1) & kHistoryMask,
+                    std::memory_order_relaxed);
+  }
+
+  // Zeroes every entry in ascending order, then the write position.
+  // Main thread (or under the tone-state lock).
+  void clear() noexcept {
+    for (auto& slot : slots_) slot.store(0.0f, std::memory_order_relaxed);
+    writePos_.store(0, std::memory_order_relaxed);
+  }
+
+  std::uint64_t write_pos() const noexcept { return writePos_.load(std::memory_order_relaxed); }
+  float entry(std::size_t index) const noexcept {
+    return slots_[index & kHistoryMask].load(std::memory_order_relaxed);
+  }
+
+  // The reading rule: index of the k-th (0 = oldest) of the n newest samples
+  // for a write position p taken once by the reader.
+  static std::size_t newest_index(std::uint64_t p, std::size_t n, std::size_t k) noexcept {
+    return static_cast<std::size_t>((p - n + k) & kHistoryMask);
+  }
+
+  // True when any entry of the whole ring is above threshold in magnitude.
+  bool any_above(float threshold) const noexcept;
+
+ private:
+  std::array<std::atomic<float>, kHistoryLength> slots_{};  // value-initialised: all 0.0
+  std::atomic<std::uint64_t> writePos_{0};
+};
+
+}  // namespace sonavel
