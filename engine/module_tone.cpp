@@ -11,7 +11,6 @@ std::atomic<std::uint64_t> samplesRemaining{0};
 std::atomic<double> phase{0.0};
 
 WaveformHistory waveformHistory;
-std::atomic<std::uint32_t> waveformDecimationCounter{0};
 
 namespace {
 
@@ -54,20 +53,20 @@ void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) {
 
 void push_waveform_sample(float sample) { waveformHistory.push(sample); }
 
-void clear_waveform_history() {
-  waveformHistory.clear();
-  waveformDecimationCounter.store(0, std::memory_order_relaxed);
-}
+void clear_waveform_history() { waveformHistory.clear(); }
+
+namespace {
 
 // Runs on PortAudio's callback thread: nothing here may allocate, print or
-// block.
-float next_sample() {
+// block. Inlined into the buffer loop so the ring position stays in a register.
+[[gnu::always_inline]] inline float next_sample_into(WaveformHistory::Writer& history) {
   AudioVoice& voice = audioVoice;
   const std::uint64_t serial = burstSerial.load(std::memory_order_acquire);
   if (serial != voice.serial) {
     // A burst start: begin the new burst from its first sample, whatever the
     // shared fields hold now (the mirror below may have overwritten them).
     voice = AudioVoice{serial, false, totalSamples, 0.0};
+    history.resync();  // the start cleared the ring before publishing
   }
   const bool was_playing = !voice.paused;
   const float sample =
@@ -79,18 +78,20 @@ float next_sample() {
     samplesRemaining.store(voice.remaining, std::memory_order_relaxed);
     callbackPaused.store(voice.paused, std::memory_order_relaxed);
   }
-  // Decimation by 1: every sample is entered into the ring.
-  const std::uint32_t seen = waveformDecimationCounter.load(std::memory_order_relaxed) + 1;
-  waveformDecimationCounter.store(seen, std::memory_order_relaxed);
-  if (seen >= 1) {
-    push_waveform_sample(sample);
-    waveformDecimationCounter.store(0, std::memory_order_relaxed);
-  }
+  history.push(sample);
   return sample;
 }
 
+}  // namespace
+
+float next_sample() {
+  WaveformHistory::Writer history(waveformHistory);
+  return next_sample_into(history);
+}
+
 void render_tone(float* out, unsigned long frames) {
-  for (unsigned long i = 0; i < frames; ++i) out[i] = next_sample();
+  WaveformHistory::Writer history(waveformHistory);
+  for (unsigned long i = 0; i < frames; ++i) out[i] = next_sample_into(history);
 }
 
 }  // namespace sonavel

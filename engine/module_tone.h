@@ -24,10 +24,8 @@ extern std::atomic<bool> callbackPaused;
 extern std::atomic<std::uint64_t> samplesRemaining;
 extern std::atomic<double> phase;  // radians, in [0, 2*pi)
 
+// Every output sample is entered, one for one (no decimation).
 extern WaveformHistory waveformHistory;
-// Output samples seen since one was entered into the ring; the decimation
-// factor is 1, so every sample is entered.
-extern std::atomic<std::uint32_t> waveformDecimationCounter;
 
 // Steps 1 and 2 of a burst start: frequency and amplitude factor.
 // Main thread only.
@@ -38,8 +36,9 @@ void arm_burst();
 // The whole burst start, both halves in order. Main thread only.
 void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db);
 
+// Audio thread; real-time safe.
+void push_waveform_sample(float sample);
 // Main thread only.
-void push_waveform_sample(float sample);  // audio thread; real-time safe
 void clear_waveform_history();
 
 // Audio thread; real-time safe: no allocation, no I/O, no lock.

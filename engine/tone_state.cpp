@@ -28,10 +28,8 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz, std::int32_
 }
 
 float next_sample(ToneState& state) noexcept {
-  const float sample = synthesize_sample(state.callbackPaused, state.samplesRemaining,
-                                         state.phase, state.inputFreq, state.attenuation);
-  state.waveformHistory.push(sample);
-  return sample;
+  WaveformHistory::Writer history(state.waveformHistory);
+  return next_sample(state, history);
 }
 
 }  // namespace sonavel

@@ -73,6 +73,15 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz, std::int32_
 // Renders one sample and records it. The caller holds toneStateLock.
 // Audio thread; real-time safe.
 float next_sample(ToneState& state) noexcept;
+// The same, recording through a writer that the caller holds for the buffer.
+// Inlined into the buffer loop so the ring position stays in a register.
+[[gnu::always_inline]] inline float next_sample(ToneState& state,
+                                                WaveformHistory::Writer& history) noexcept {
+  const float sample = synthesize_sample(state.callbackPaused, state.samplesRemaining,
+                                         state.phase, state.inputFreq, state.attenuation);
+  history.push(sample);
+  return sample;
+}
 
 // Fills out[0..count) with convert(next_sample()) under one hold of the lock,
 // or with convert(0.0f) when the record is unusable.
@@ -86,7 +95,8 @@ void render_locked(SharedToneState& shared, Slot* out, std::size_t count, Conver
     return;
   }
   ToneState& state = guard.state();
-  for (std::size_t i = 0; i < count; ++i) out[i] = convert(next_sample(state));
+  WaveformHistory::Writer history(state.waveformHistory);
+  for (std::size_t i = 0; i < count; ++i) out[i] = convert(next_sample(state, history));
 }
 
 }  // namespace sonavel

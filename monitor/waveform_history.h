@@ -20,15 +20,31 @@ static_assert((kHistoryLength & kHistoryMask) == 0, "the ring wraps with a mask"
 
 class WaveformHistory {
  public:
-  // Stores the sample at the write position and advances it, wrapping to 0.
-  // Audio thread; real-time safe.
-  void push(float sample) noexcept {
-    slots_[writePos_.load(std::memory_order_relaxed)].store(sample, std::memory_order_relaxed);
-    // Read the position again rather than reuse the one above: a clear that
-    // overlapped the store may have moved it, and the ring accepts either.
-    writePos_.store((writePos_.load(std::memory_order_relaxed) + 1) & kHistoryMask,
-                    std::memory_order_relaxed);
-  }
+  // Pushes a run of samples with the write position held in a register, and
+  // stores the position back when the run ends. Audio thread; real-time safe.
+  class Writer {
+   public:
+    explicit Writer(WaveformHistory& history) noexcept
+        : history_(history), pos_(history.write_pos()) {}
+    ~Writer() { history_.writePos_.store(pos_, std::memory_order_relaxed); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    // Stores the sample at the write position and advances it, wrapping to 0.
+    void push(float sample) noexcept {
+      history_.slots_[pos_].store(sample, std::memory_order_relaxed);
+      pos_ = (pos_ + 1) & kHistoryMask;
+    }
+    // Takes up the position again after a clear that this thread has seen.
+    void resync() noexcept { pos_ = history_.write_pos(); }
+
+   private:
+    WaveformHistory& history_;
+    std::uint64_t pos_;
+  };
+
+  // One sample on its own. Audio thread; real-time safe.
+  void push(float sample) noexcept { Writer(*this).push(sample); }
 
   // Zeroes every entry in ascending order, then the write position.
   // Main thread (or under the tone-state lock).
