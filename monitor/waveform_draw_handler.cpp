@@ -1,0 +1,18 @@
+// The drawing area's "draw" handler: takes the frame from the tone state,
+// then paints it.
+#include "monitor/waveform_view.h"
+#include "ui/tone_link.h"
+
+namespace sonavel {
+
+gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
+  auto* ctx = static_cast<WaveformViewContext*>(data);
+  GtkAllocation alloc;
+  gtk_widget_get_allocation(widget, &alloc);
+  WaveformFrame frame;
+  ctx->tone->take_frame(ctx->choices, frame, ctx->copy);
+  paint_waveform(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height), frame);
+  return FALSE;
+}
+
+}  // namespace sonavel

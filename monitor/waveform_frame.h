@@ -1,0 +1,41 @@
+// What one draw of the waveform view shows: the values for the captions and
+// the visible stretch of history, taken from the tone state in one go.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "monitor/waveform_history.h"
+#include "ui/program_choices.h"
+
+namespace sonavel {
+
+inline constexpr double kRecentOutputThreshold = 1e-9;
+
+struct WaveformFrame {
+  int freq = 0;
+  double raw_amp = 0.0;          // 0.999999 x the amplitude factor
+  double seconds_visible = 0.0;  // the time window
+  std::uint32_t visible_samples = 2;
+  RecentOutputRule recentRule = RecentOutputRule::PlottedColumns;
+  bool ringHasRecentOutput = false;  // WholeRing only
+
+  // The trace's samples: read live from a ring at a write position taken
+  // once, or from a copy made under the tone-state lock (oldest first).
+  const WaveformHistory* ring = nullptr;
+  std::uint64_t writePos = 0;
+  const float* copy = nullptr;
+
+  // The visible sample at offset (0 = oldest, visible_samples - 1 = newest).
+  float sample(std::uint32_t offset) const {
+    return copy ? copy[offset]
+                : ring->entry(WaveformHistory::newest_index(writePos, visible_samples, offset));
+  }
+};
+
+// How many history samples a time window shows: 2 to the ring's length.
+std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule);
+
+using WaveformCopy = std::array<float, kHistoryLength>;
+
+}  // namespace sonavel

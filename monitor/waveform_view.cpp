@@ -1,0 +1,150 @@
+#include "monitor/waveform_view.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace sonavel {
+
+namespace {
+
+constexpr double kSidePad = 14.0;  // left, right and top
+constexpr double kBottomPad = 20.0;
+constexpr double kCenterRatio = 0.6;  // the zero line sits below the grid's middle
+constexpr double kTraceReach = 0.42;  // of the usable height, for a steady-burst peak
+
+std::string format(const char* fmt, auto... args) {
+  char textbuf[256];
+  std::snprintf(textbuf, sizeof textbuf, fmt, args...);
+  return textbuf;
+}
+
+void show_text_at(cairo_t* cr, double x, double y, const std::string& text) {
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, text.c_str());
+}
+
+// Builds the trace path column by column. Returns whether any plotted sample
+// was above the recent-output threshold.
+bool trace_path(cairo_t* cr, const WaveformFrame& frame, double usable_w, double usable_h,
+                double center_y, double zoom) {
+  const auto columns = usable_w > 0.0 ? static_cast<std::uint32_t>(usable_w) : 0u;
+  bool has_nonzero = false;
+  for (std::uint32_t i = 0; i < columns; ++i) {
+    const double x = i + kSidePad;
+    const double frac = usable_w > 1.0 ? i / (usable_w - 1.0) : 0.0;
+    const auto offset =
+        static_cast<std::uint32_t>(static_cast<double>(frame.visible_samples - 1) * frac);
+    const float sample = frame.sample(offset);
+    if (std::fabs(static_cast<double>(sample)) > kRecentOutputThreshold) has_nonzero = true;
+    const double y = center_y - (sample * zoom) * (kTraceReach * usable_h);
+    if (i == 0) {
+      cairo_move_to(cr, x, y);
+    } else {
+      cairo_line_to(cr, x, y);
+    }
+  }
+  return has_nonzero;
+}
+
+void show_no_output_message(cairo_t* cr, double center_y) {
+  cairo_set_font_size(cr, 14);
+  cairo_set_source_rgba(cr, 0.9, 0.75, 0.3, 0.95);
+  show_text_at(cr, 20, center_y - 10, "No recent tone output");
+}
+
+}  // namespace
+
+std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule) {
+  double count = 44100.0 * seconds;
+  count = rule == VisibleCountRule::Truncate ? std::trunc(count) : std::round(count);
+  if (count < 2.0) return 2;
+  if (count > static_cast<double>(kHistoryLength)) return kHistoryLength;
+  return static_cast<std::uint32_t>(count);
+}
+
+double zoom_factor(double raw_amp) { return raw_amp > 0.0 ? 1.0 / raw_amp : 1.0; }
+
+WaveformCaptions waveform_captions(const WaveformFrame& frame) {
+  return {format("Frequency: %d Hz", frame.freq),
+          format("Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f", frame.raw_amp,
+                 100.0 * frame.raw_amp, zoom_factor(frame.raw_amp)),
+          format("Time Window: %.1f s", frame.seconds_visible)};
+}
+
+void paint_waveform(cairo_t* cr, double width, double height, const WaveformFrame& frame) {
+  const double left_pad = kSidePad, right_pad = kSidePad, top_pad = kSidePad;
+  const double bottom_pad = kBottomPad;
+
+  cairo_set_source_rgb(cr, 0.08, 0.08, 0.10);
+  cairo_paint(cr);
+
+  // No width is set for the border: it keeps the context's initial 2.0.
+  cairo_set_source_rgb(cr, 0.18, 0.18, 0.22);
+  cairo_rectangle(cr, 0.5, 0.5, width - 1, height - 1);
+  cairo_stroke(cr);
+
+  const double center_y = kCenterRatio * height;
+  const double usable_w = width - left_pad - right_pad;
+  const double usable_h = height - top_pad - bottom_pad;
+
+  cairo_set_source_rgba(cr, 0.35, 0.35, 0.40, 0.7);
+  cairo_set_line_width(cr, 1.0);
+  for (int i = 0; i <= 8; ++i) {
+    const double y = i * usable_h / 8 + top_pad;
+    cairo_move_to(cr, left_pad, y);
+    cairo_line_to(cr, width - right_pad, y);
+  }
+  for (int i = 0; i <= 10; ++i) {
+    const double x = i * usable_w / 10 + left_pad;
+    cairo_move_to(cr, x, top_pad);
+    cairo_line_to(cr, x, height - bottom_pad);
+  }
+  cairo_stroke(cr);
+
+  cairo_set_source_rgba(cr, 0.85, 0.85, 0.88, 0.8);
+  cairo_set_line_width(cr, 1.3);
+  cairo_move_to(cr, left_pad, center_y);
+  cairo_line_to(cr, width - right_pad, center_y);
+  cairo_stroke(cr);
+
+  const WaveformCaptions captions = waveform_captions(frame);
+  cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, 17);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.95);
+  show_text_at(cr, 20, 28, captions.frequency);
+  cairo_set_font_size(cr, 15);
+  show_text_at(cr, 20, 50, captions.amplitude);
+  cairo_set_font_size(cr, 13);
+  cairo_set_source_rgba(cr, 0.85, 0.90, 1.0, 0.85);
+  show_text_at(cr, width - 160, 28, captions.time_window);
+
+  cairo_set_font_size(cr, 12);
+  cairo_set_source_rgba(cr, 0.75, 0.80, 0.90, 0.85);
+  show_text_at(cr, left_pad, height - 6, "-");
+  show_text_at(cr, width - right_pad - 28, height - 6, "now");
+
+  const double zoom = zoom_factor(frame.raw_amp);
+  if (frame.recentRule == RecentOutputRule::WholeRing) {
+    // Decided over the whole ring before anything of the trace is drawn.
+    if (!frame.ringHasRecentOutput) {
+      show_no_output_message(cr, center_y);
+      return;
+    }
+    cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
+    cairo_set_line_width(cr, 2.0);
+    trace_path(cr, frame, usable_w, usable_h, center_y, zoom);
+    cairo_stroke(cr);
+    return;
+  }
+  // Decided from the plotted columns while the path is built.
+  cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
+  cairo_set_line_width(cr, 2.0);
+  if (trace_path(cr, frame, usable_w, usable_h, center_y, zoom)) {
+    cairo_stroke(cr);
+  } else {
+    cairo_new_path(cr);
+    show_no_output_message(cr, center_y);
+  }
+}
+
+}  // namespace sonavel

@@ -1,0 +1,44 @@
+// The waveform monitor panel: background, grid, captions, and the trace of
+// the newest samples magnified by the inverse of the amplitude (or a message
+// when there has been no recent output). Painting needs only a cairo context,
+// so it can be drawn into an image surface without a display.
+#pragma once
+
+#include <cairo.h>
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+
+#include "monitor/waveform_frame.h"
+#include "ui/program_choices.h"
+
+namespace sonavel {
+
+class ToneLink;
+
+struct WaveformCaptions {
+  std::string frequency;  // "Frequency: %d Hz"
+  std::string amplitude;  // "Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f"
+  std::string time_window;  // "Time Window: %.1f s"
+};
+WaveformCaptions waveform_captions(const WaveformFrame& frame);
+
+// 1 / raw_amp, or 1 when there is no amplitude.
+double zoom_factor(double raw_amp);
+
+// Paints one whole panel of the given size. Main thread (or any thread that
+// owns cr); keeps no state between calls.
+void paint_waveform(cairo_t* cr, double width, double height, const WaveformFrame& frame);
+
+// What the "draw" handler needs; owned by the signal connection.
+struct WaveformViewContext {
+  std::shared_ptr<ToneLink> tone;
+  ProgramChoices choices;
+  WaveformCopy copy{};  // room for the whole ring, so a draw never allocates
+};
+
+// The drawing area's "draw" handler. Always returns FALSE. Main thread.
+gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data);
+
+}  // namespace sonavel

@@ -1,0 +1,54 @@
+// A private PulseAudio server with one null sink, and a recorder attached to
+// the sink's monitor, for tests that listen to what a program really plays.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/subprocess.h"
+
+namespace sonavel_test {
+
+class SoundServer {
+ public:
+  // format: a PulseAudio sample format name such as "float32le" or "s16le".
+  explicit SoundServer(const std::string& format = "float32le");
+  ~SoundServer();
+
+  bool ready() const { return ready_; }
+  const std::string& dir() const { return dir_; }
+  // The environment a client needs to reach this server (and only it).
+  std::vector<std::string> client_env() const;
+  // Points this process's own clients (PortAudio through ALSA, libpulse) at it.
+  void use_in_this_process() const;
+  // Ends the server at once, as a crash would.
+  void kill_now();
+
+ private:
+  std::string dir_;
+  std::unique_ptr<Subprocess> daemon_;
+  bool ready_ = false;
+};
+
+// Records the null sink's monitor as raw samples of the sink's format.
+class MonitorRecorder {
+ public:
+  MonitorRecorder(const SoundServer& server, const std::string& format, const std::string& path);
+  // Waits until samples arrive, so the sink is awake (a null sink may hold a
+  // new client back for up to 2 s otherwise).
+  bool wait_until_flowing();
+  void stop() { parec_.reset(); }
+  std::vector<float> read_float() const;
+  std::vector<std::int16_t> read_s16() const;
+  std::size_t bytes() const;
+
+ private:
+  std::string path_;
+  std::unique_ptr<Subprocess> parec_;
+};
+
+}  // namespace sonavel_test

@@ -1,0 +1,79 @@
+// A child process for tests: started with fork/exec, its standard output and
+// error sent to files, terminated and reaped when the handle goes away.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sonavel_test {
+
+class Subprocess {
+ public:
+  // env: extra NAME=VALUE entries on top of this process's environment.
+  Subprocess(std::vector<std::string> argv, std::vector<std::string> env = {},
+             const std::string& out_path = "/dev/null", const std::string& err_path = "/dev/null") {
+    pid_ = fork();
+    if (pid_ == 0) {
+      setpgid(0, 0);
+      for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
+      const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int in = open("/dev/null", O_RDONLY);
+      dup2(in, 0);
+      dup2(out, 1);
+      dup2(err, 2);
+      std::vector<char*> args;
+      for (auto& a : argv) args.push_back(a.data());
+      args.push_back(nullptr);
+      execvp(args[0], args.data());
+      _exit(127);
+    }
+  }
+  ~Subprocess() { stop(); }
+  Subprocess(const Subprocess&) = delete;
+  Subprocess& operator=(const Subprocess&) = delete;
+
+  pid_t pid() const { return pid_; }
+
+  // The exit status once the child has ended within the time, else nothing.
+  std::optional<int> wait_exit(std::chrono::milliseconds timeout) {
+    if (status_) return status_;
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    do {
+      int st = 0;
+      if (waitpid(pid_, &st, WNOHANG) == pid_) {
+        status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        return status_;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < until);
+    return std::nullopt;
+  }
+  bool running() { return !wait_exit(std::chrono::milliseconds(0)).has_value(); }
+
+  void signal(int sig) {
+    if (!status_ && pid_ > 0) kill(pid_, sig);
+  }
+  void stop() {
+    if (pid_ <= 0 || status_) return;
+    kill(-pid_, SIGTERM);
+    if (!wait_exit(std::chrono::milliseconds(2000))) {
+      kill(-pid_, SIGKILL);
+      wait_exit(std::chrono::milliseconds(2000));
+    }
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+}  // namespace sonavel_test

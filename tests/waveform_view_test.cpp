@@ -1,0 +1,266 @@
+// The waveform panel painted into an image surface: no display needed.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cmath>
+#include <memory>
+
+#include "engine/module_tone.h"
+#include "engine/tone_state.h"
+#include "monitor/waveform_view.h"
+#include "ui/tone_link.h"
+
+using namespace sonavel;
+
+namespace {
+
+struct Rgb {
+  int r, g, b;
+};
+
+class Canvas {
+ public:
+  Canvas(int w, int h)
+      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h), cairo_surface_destroy),
+        w_(w),
+        h_(h) {}
+  void paint(const WaveformFrame& frame) {
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface_.get()),
+                                                          cairo_destroy);
+    paint_waveform(cr.get(), w_, h_, frame);
+    cairo_surface_flush(surface_.get());
+  }
+  Rgb at(int x, int y) const {
+    const unsigned char* data = cairo_image_surface_get_data(surface_.get());
+    const int stride = cairo_image_surface_get_stride(surface_.get());
+    const auto px = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+    return {static_cast<int>((px >> 16) & 0xff), static_cast<int>((px >> 8) & 0xff),
+            static_cast<int>(px & 0xff)};
+  }
+  bool is_trace(int x, int y) const {
+    const Rgb c = at(x, y);
+    return c.g > 150 && c.r < 120 && c.b < 150;
+  }
+  bool is_message(int x, int y) const {
+    const Rgb c = at(x, y);
+    return c.r > 150 && c.g > 100 && c.b < 120;
+  }
+  int count(bool (Canvas::*pred)(int, int) const, int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += (this->*pred)(x, y);
+    return n;
+  }
+  int w() const { return w_; }
+  int h() const { return h_; }
+
+ private:
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface_;
+  int w_, h_;
+};
+
+// A frame over a ring filled with one value (0 for silence).
+struct RingFrame {
+  WaveformHistory ring;
+  WaveformFrame frame;
+  RingFrame(double raw_amp, float fill, RecentOutputRule rule, double seconds = 0.5) {
+    for (std::size_t i = 0; i < kHistoryLength; ++i) ring.push(fill);
+    frame.freq = 1000;
+    frame.raw_amp = raw_amp;
+    frame.seconds_visible = seconds;
+    frame.visible_samples = visible_sample_count(seconds, VisibleCountRule::Truncate);
+    frame.ring = &ring;
+    frame.writePos = ring.write_pos();
+    frame.recentRule = rule;
+    frame.ringHasRecentOutput = ring.any_above(1e-9f);
+  }
+};
+
+void expect_near(Rgb c, double r, double g, double b, const char* what) {
+  EXPECT_NEAR(c.r, r * 255, 3) << what;
+  EXPECT_NEAR(c.g, g * 255, 3) << what;
+  EXPECT_NEAR(c.b, b * 255, 3) << what;
+}
+
+}  // namespace
+
+TEST(WaveformView, BackgroundBorderGridAndCentreLine) {
+  RingFrame f(0.999999, 0.0f, RecentOutputRule::PlottedColumns);
+  Canvas c(600, 360);
+  c.paint(f.frame);
+  expect_near(c.at(560, 300), 0.08, 0.08, 0.10, "background inside a grid cell");
+  expect_near(c.at(0, 120), 0.18, 0.18, 0.22, "border, fully covered column");
+  // Grid line y = 14 and the centre line at y = 0.6 * 360 = 216 are each
+  // antialiased over two rows: between the background and their colour, bluish
+  // grey, and the centre line the brighter.
+  const Rgb grid = c.at(300, 14), centre = c.at(300, 216);
+  EXPECT_GT(grid.r, 30);
+  EXPECT_LT(grid.r, 0.35 * 255);
+  EXPECT_EQ(grid.r, grid.g);
+  EXPECT_GT(grid.b, grid.r);
+  EXPECT_GT(centre.r, 100);
+  EXPECT_LT(centre.r, 0.85 * 255);
+  EXPECT_EQ(centre.r, centre.g);
+  EXPECT_GT(centre.b, centre.r);
+  expect_near(c.at(310, 224), 0.08, 0.08, 0.10, "inside the cell below the centre line");
+  // Vertical grid lines at x = 14 + i * 57.2; the sixth at 300.
+  EXPECT_GT(c.at(300, 100).r, 35) << "vertical grid line through x = 300";
+  EXPECT_LT(c.at(310, 100).r, 25) << "no line at x = 310";
+}
+
+TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
+  // The start-up frame, straight from the untouched tone state.
+  auto link = make_module_tone_link();
+  WaveformFrame frame;
+  auto copy = std::make_unique<WaveformCopy>();
+  link->take_frame(kSonavelPaChoices, frame, *copy);
+  auto captions = waveform_captions(frame);
+  EXPECT_EQ(captions.frequency, "Frequency: 20 Hz");
+  EXPECT_EQ(captions.amplitude, "Amplitude: 0.99999900  |  Output: 99.999900%  |  Zoom: x1.00");
+  EXPECT_EQ(captions.time_window, "Time Window: 0.5 s");
+
+  link->prepare_burst(1000, 60);
+  link->commit_burst(1000, 60);
+  link->set_time_window(1.3);
+  link->take_frame(kSonavelPaChoices, frame, *copy);
+  captions = waveform_captions(frame);
+  EXPECT_EQ(captions.frequency, "Frequency: 1000 Hz");
+  EXPECT_EQ(captions.amplitude, "Amplitude: 0.00100000  |  Output: 0.100000%  |  Zoom: x1000.00");
+  EXPECT_EQ(captions.time_window, "Time Window: 1.3 s");
+
+  auto locked = make_locked_tone_link(SharedToneState::create());
+  locked->commit_burst(16000, 120);
+  locked->take_frame(kSonavelChoices, frame, *copy);
+  captions = waveform_captions(frame);
+  EXPECT_EQ(captions.frequency, "Frequency: 16000 Hz");
+  EXPECT_EQ(captions.amplitude,
+            "Amplitude: 0.00000100  |  Output: 0.000100%  |  Zoom: x1000001.00");
+
+  // The captions are drawn: bright text pixels where each one stands.
+  Canvas c(600, 360);
+  RingFrame silent(0.999999, 0.0f, RecentOutputRule::PlottedColumns);
+  c.paint(silent.frame);
+  auto bright = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += c.at(x, y).r > 180 && c.at(x, y).b > 180;
+    return n;
+  };
+  EXPECT_GT(bright(20, 14, 200, 29), 40) << "frequency caption";
+  EXPECT_GT(bright(20, 38, 400, 51), 60) << "amplitude caption";
+  EXPECT_GT(bright(440, 18, 590, 29), 30) << "time-window caption";
+}
+
+TEST(WaveformView, SteadyBurstSpansTheSameHeightAtAnyLevel) {
+  // Area 360 high: centre 216, usable height 326, peak 0.42 * 326 = 136.92.
+  for (double raw_amp : {0.999999, 0.999999e-3, 0.999999e-6}) {
+    for (float sign : {1.0f, -1.0f}) {
+      RingFrame f(raw_amp, sign * static_cast<float>(raw_amp), RecentOutputRule::PlottedColumns);
+      Canvas c(600, 360);
+      c.paint(f.frame);
+      // The line (width 2) is centred on y = 79.08 or 352.92.
+      const int row = sign > 0 ? 79 : 352;
+      EXPECT_TRUE(c.is_trace(300, row)) << raw_amp << " " << sign;
+      EXPECT_FALSE(c.is_trace(300, sign > 0 ? 76 : 356)) << raw_amp << " " << sign;
+      // First point at x = 14, last at width - 15 (butt caps).
+      EXPECT_TRUE(c.is_trace(14, row));
+      EXPECT_FALSE(c.is_trace(13, row));
+      EXPECT_TRUE(c.is_trace(c.w() - 16, row));
+      EXPECT_FALSE(c.is_trace(c.w() - 15, row));
+      EXPECT_EQ(c.count(&Canvas::is_message, 20, 190, 230, 210), 0);
+    }
+  }
+}
+
+TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
+  // Oldest half of the window negative, newest half positive.
+  WaveformHistory ring;
+  const std::uint32_t visible = visible_sample_count(0.5, VisibleCountRule::Truncate);
+  ASSERT_EQ(visible, 22050u);
+  for (std::uint32_t i = 0; i < visible; ++i) ring.push(i < visible / 2 ? -0.5f : 0.5f);
+  WaveformFrame frame;
+  frame.raw_amp = 0.5;
+  frame.seconds_visible = 0.5;
+  frame.visible_samples = visible;
+  frame.ring = &ring;
+  frame.writePos = ring.write_pos();
+  Canvas c(600, 360);
+  c.paint(frame);
+  EXPECT_TRUE(c.is_trace(100, 352)) << "left (older) half below the centre";
+  EXPECT_TRUE(c.is_trace(500, 79)) << "right (newer) half above the centre";
+}
+
+TEST(WaveformView, MessageInsteadOfTraceWithoutRecentOutput) {
+  for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
+    RingFrame f(0.999999, 0.0f, rule);
+    Canvas c(600, 360);
+    c.paint(f.frame);
+    EXPECT_GT(c.count(&Canvas::is_message, 20, 190, 230, 210), 50);
+    EXPECT_EQ(c.count(&Canvas::is_trace, 0, 60, 600, 360), 0);
+  }
+  // Below the absolute threshold of 1e-9 counts as silence, however zoomed.
+  RingFrame quiet(1e-9, 0.9e-9f, RecentOutputRule::PlottedColumns);
+  Canvas c(600, 360);
+  c.paint(quiet.frame);
+  EXPECT_GT(c.count(&Canvas::is_message, 20, 190, 230, 210), 50);
+}
+
+TEST(WaveformView, RecentOutputRulesDifferOverTheWholeRing) {
+  // One loud sample outside the visible window: only the whole-ring rule sees it.
+  WaveformHistory ring;
+  ring.push(0.5f);
+  for (std::size_t i = 1; i < kHistoryLength; ++i) ring.push(0.0f);
+  for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
+    WaveformFrame frame;
+    frame.raw_amp = 0.5;
+    frame.visible_samples = 4410;
+    frame.ring = &ring;
+    frame.writePos = ring.write_pos();
+    frame.recentRule = rule;
+    frame.ringHasRecentOutput = ring.any_above(1e-9f);
+    Canvas c(600, 360);
+    c.paint(frame);
+    const bool message = c.count(&Canvas::is_message, 20, 190, 230, 210) > 50;
+    EXPECT_EQ(message, rule == RecentOutputRule::PlottedColumns);
+    EXPECT_EQ(c.count(&Canvas::is_trace, 14, 210, 586, 222) > 100,
+              rule == RecentOutputRule::WholeRing)
+        << "a flat trace on the centre line";
+  }
+}
+
+TEST(WaveformView, NarrowAreasHaveNoVisibleTrace) {
+  for (int width : {28, 29}) {
+    for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
+      RingFrame f(0.5, 0.5f, rule);
+      Canvas c(width, 360);
+      c.paint(f.frame);
+      EXPECT_EQ(c.count(&Canvas::is_trace, 0, 0, width, 360), 0) << width;
+      // With no column plotted the live rule always shows the message; a
+      // single column (29) has a recent sample, so no message there.
+      const bool message = c.count(&Canvas::is_message, 0, 190, width, 210) > 0;
+      const bool expected = rule == RecentOutputRule::PlottedColumns && width == 28;
+      EXPECT_EQ(message, expected) << width;
+    }
+  }
+}
+
+TEST(WaveformView, VisibleSampleCounts) {
+  EXPECT_EQ(visible_sample_count(0.7, VisibleCountRule::Truncate), 30869u);
+  EXPECT_EQ(visible_sample_count(0.7, VisibleCountRule::Round), 30870u);
+  EXPECT_EQ(visible_sample_count(0.1, VisibleCountRule::Truncate), 4410u);
+  for (double s : {0.8, 1.0, 2.0}) {
+    EXPECT_EQ(visible_sample_count(s, VisibleCountRule::Truncate), 32768u);
+    EXPECT_EQ(visible_sample_count(s, VisibleCountRule::Round), 32768u);
+  }
+  EXPECT_EQ(visible_sample_count(0.0, VisibleCountRule::Round), 2u);
+  EXPECT_EQ(visible_sample_count(-1.0, VisibleCountRule::Truncate), 2u);
+  // The tenths the slider offers differ only at 0.7.
+  for (int tenth = 1; tenth <= 20; ++tenth) {
+    const double s = tenth / 10.0;
+    if (tenth == 7) continue;
+    EXPECT_EQ(visible_sample_count(s, VisibleCountRule::Truncate),
+              visible_sample_count(s, VisibleCountRule::Round))
+        << s;
+  }
+}

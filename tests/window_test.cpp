@@ -1,0 +1,292 @@
+// The control window under a real X server: construction, the band slider
+// and wheel handlers, the time window and the destroy handler, in both
+// programs' flavours.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "engine/module_tone.h"
+#include "engine/tone_state.h"
+#include "support/display.h"
+#include "ui/band_slider_handlers.h"
+#include "ui/main_window.h"
+#include "ui/program_choices.h"
+#include "ui/refresh_timer.h"
+#include "ui/tone_link.h"
+
+using namespace sonavel;
+
+namespace {
+
+std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }
+std::string title(GtkWidget* window) { return gtk_window_get_title(GTK_WINDOW(window)); }
+double value(GtkWidget* range) { return gtk_range_get_value(GTK_RANGE(range)); }
+
+void settle() {
+  while (gtk_events_pending()) gtk_main_iteration();
+}
+
+class Window : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(sonavel_test::ensure_display());
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+  }
+
+  MainWindow build_pa() {
+    w = build_main_window(nullptr, kSonavelPaChoices, make_module_tone_link());
+    return w;
+  }
+  MainWindow build_locked() {
+    app = gtk_application_new("org.sonavel.WindowTest", G_APPLICATION_NON_UNIQUE);
+    g_application_register(G_APPLICATION(app), nullptr, nullptr);
+    holder = SharedToneState::create();
+    w = build_main_window(app, kSonavelChoices, make_locked_tone_link(holder));
+    return w;
+  }
+  void TearDown() override {
+    if (w.window != nullptr && !destroyed) gtk_widget_destroy(w.window);
+    settle();
+    if (app != nullptr) g_object_unref(app);
+  }
+
+  // Hands a scroll event to the band slider's wheel handler; emit: through the
+  // slider's real signal emission instead, the toolkit's own handling included.
+  gboolean scroll(GtkWidget* slider, GdkScrollDirection dir, double dy = 0.0, bool emit = false) {
+    GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+    ev->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(slider)));
+    ev->scroll.direction = dir;
+    ev->scroll.delta_y = dy;
+    ev->scroll.delta_x = dir == GDK_SCROLL_SMOOTH && dy == 0.0 ? 1.0 : 0.0;
+    gdk_event_set_device(ev, gdk_seat_get_pointer(
+                                 gdk_display_get_default_seat(gdk_display_get_default())));
+    gboolean handled = FALSE;
+    if (emit) {
+      g_signal_emit_by_name(slider, "scroll-event", ev, &handled);
+    } else {
+      handled = on_slider_scroll_event(slider, &ev->scroll, nullptr);
+    }
+    gdk_event_free(ev);
+    return handled;
+  }
+
+  MainWindow w;
+  GtkApplication* app = nullptr;
+  ToneStateHolder holder;
+  bool destroyed = false;
+};
+
+TEST_F(Window, ConstructionShowsEveryBandAtFortyAndArmsNothing) {
+  build_pa();
+  EXPECT_EQ(title(w.window), kCreditTitle);
+  EXPECT_FALSE(GTK_IS_APPLICATION_WINDOW(w.window));
+  EXPECT_EQ(label_text(w.labels[0]), "25\n-40 dB");
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-40 dB");
+  EXPECT_EQ(label_text(w.labels[32]), "16000\n-40 dB");
+  for (GtkWidget* s : w.sliders) {
+    ASSERT_EQ(value(s), 40.0);
+    EXPECT_TRUE(gtk_range_get_inverted(GTK_RANGE(s)));
+    EXPECT_FALSE(gtk_scale_get_draw_value(GTK_SCALE(s)));
+    GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(s));
+    EXPECT_EQ(gtk_adjustment_get_lower(adj), 0.0);
+    EXPECT_EQ(gtk_adjustment_get_upper(adj), 120.0);
+  }
+  EXPECT_EQ(value(w.time_window_slider), 0.5);
+  EXPECT_TRUE(gtk_scale_get_draw_value(GTK_SCALE(w.time_window_slider)));
+  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.time_window_slider)), 1);
+  EXPECT_TRUE(callbackPaused.load()) << "construction must arm no burst";
+  EXPECT_EQ(inputFreq.load(), 20);
+}
+
+TEST_F(Window, ApplicationFlavourBuildsAnApplicationWindow) {
+  build_locked();
+  EXPECT_TRUE(GTK_IS_APPLICATION_WINDOW(w.window));
+  EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app);
+  EXPECT_EQ(title(w.window), kCreditTitle);
+  ToneStateGuard g(*holder);
+  EXPECT_TRUE(g.state().callbackPaused);
+}
+
+TEST_F(Window, ValueChangeRelabelsItsBandRetitlesAndArmsABurst) {
+  build_pa();
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 60.0);
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-60 dB");
+  EXPECT_EQ(title(w.window), "Sonavel - 1000 Hz @ -60 dB");
+  EXPECT_EQ(label_text(w.labels[15]), "800\n-40 dB") << "other bands keep their labels";
+  EXPECT_EQ(inputFreq.load(), 1000);
+  EXPECT_DOUBLE_EQ(attenuation.load(), 0.001);
+  EXPECT_EQ(samplesRemaining.load(), 132300u);
+  EXPECT_EQ(phase.load(), 0.0);
+  EXPECT_FALSE(callbackPaused.load());
+
+  gtk_range_set_value(GTK_RANGE(w.sliders[32]), 120.0);
+  EXPECT_EQ(label_text(w.labels[32]), "16000\n-120 dB");
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-60 dB");
+  EXPECT_EQ(title(w.window), "Sonavel - 16000 Hz @ -120 dB");
+  EXPECT_DOUBLE_EQ(attenuation.load(), 0.000001);
+
+  gtk_range_set_value(GTK_RANGE(w.sliders[0]), 0.0);
+  EXPECT_EQ(label_text(w.labels[0]), "25\n-0 dB");
+  EXPECT_EQ(title(w.window), "Sonavel - 25 Hz @ -0 dB");
+  EXPECT_EQ(attenuation.load(), 1.0);
+}
+
+TEST_F(Window, FractionalValuesTruncateInOneProgramAndRoundInTheOther) {
+  build_pa();
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.6);
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-37 dB");
+  EXPECT_EQ(title(w.window), "Sonavel - 1000 Hz @ -37 dB");
+  EXPECT_DOUBLE_EQ(attenuation.load(), std::pow(10.0, -37.0 / 20.0));
+  gtk_widget_show_all(w.window);
+  settle();
+  EXPECT_TRUE(scroll(w.sliders[16], GDK_SCROLL_DOWN));
+  EXPECT_DOUBLE_EQ(value(w.sliders[16]), 38.6);
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-38 dB");
+}
+
+TEST_F(Window, LockedFlavourRoundsHalvesAwayFromZeroAndStartsWholeAfterTheRetitle) {
+  build_locked();
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.5);
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-38 dB");
+  EXPECT_EQ(title(w.window), "Sonavel - 1000 Hz @ -38 dB");
+  {
+    ToneStateGuard g(*holder);
+    EXPECT_EQ(g.state().inputFreq, 1000);
+    EXPECT_DOUBLE_EQ(g.state().attenuation, std::pow(10.0, -38.0 / 20.0));
+    EXPECT_EQ(g.state().samplesRemaining, 132300u);
+    EXPECT_FALSE(g.state().callbackPaused);
+  }
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.4);
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-37 dB");
+  gtk_widget_show_all(w.window);
+  settle();
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.6);
+  EXPECT_TRUE(scroll(w.sliders[16], GDK_SCROLL_DOWN));
+  EXPECT_EQ(label_text(w.labels[16]), "1000\n-39 dB");
+}
+
+TEST_F(Window, WheelStepsOneDecibelAndConsumesTheEvent) {
+  build_pa();
+  gtk_widget_show_all(w.window);
+  settle();
+  GtkWidget* s = w.sliders[10];
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_UP, 0.0, true));
+  EXPECT_EQ(value(s), 39.0) << "up is 1 dB louder, and the toolkit's own step does not follow";
+  EXPECT_EQ(title(w.window), "Sonavel - 250 Hz @ -39 dB");
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_DOWN));
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_DOWN));
+  EXPECT_EQ(value(s), 41.0);
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_SMOOTH, -7.5));
+  EXPECT_EQ(value(s), 40.0) << "a smooth step is 1 dB whatever its size";
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_SMOOTH, 0.01));
+  EXPECT_EQ(value(s), 41.0);
+  EXPECT_EQ(label_text(w.labels[10]), "250\n-41 dB");
+
+  // Sideways: left to the toolkit, nothing changes here.
+  const std::string before = title(w.window);
+  EXPECT_FALSE(scroll(s, GDK_SCROLL_SMOOTH, 0.0));
+  EXPECT_FALSE(scroll(s, GDK_SCROLL_LEFT));
+  EXPECT_FALSE(scroll(s, GDK_SCROLL_RIGHT));
+  EXPECT_EQ(value(s), 41.0);
+  EXPECT_EQ(title(w.window), before);
+}
+
+TEST_F(Window, WheelClampsAtBothEndsWithoutArmingABurst) {
+  build_pa();
+  gtk_widget_show_all(w.window);
+  settle();
+  GtkWidget* s = w.sliders[20];
+  gtk_range_set_value(GTK_RANGE(s), 0.0);
+  std::vector<float> buf(1000);
+  render_tone(buf.data(), buf.size());
+  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u);
+
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_UP)) << "consumed even when it cannot move";
+  EXPECT_EQ(value(s), 0.0);
+  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u) << "no new burst";
+
+  gtk_range_set_value(GTK_RANGE(s), 120.0);
+  render_tone(buf.data(), buf.size());
+  EXPECT_TRUE(scroll(s, GDK_SCROLL_SMOOTH, 3.0));
+  EXPECT_EQ(value(s), 120.0);
+  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u);
+  EXPECT_EQ(title(w.window), "Sonavel - 2500 Hz @ -120 dB");
+}
+
+TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
+  build_pa();
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
+  EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
+  EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 0.1);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 2.0);
+  EXPECT_EQ(waveformTimeWindowSec, 2.0);
+  EXPECT_TRUE(callbackPaused.load());
+  EXPECT_EQ(title(w.window), kCreditTitle);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 5.0);
+  EXPECT_EQ(waveformTimeWindowSec, 2.0) << "the slider's range bounds it";
+}
+
+TEST_F(Window, LockedTimeWindowKeepsTheToolkitIncrements) {
+  build_locked();
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
+  EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
+  EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 1.0);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 0.7);
+  ToneStateGuard g(*holder);
+  EXPECT_DOUBLE_EQ(g.state().waveformTimeWindowSec, 0.7);
+  EXPECT_TRUE(g.state().callbackPaused);
+}
+
+TEST_F(Window, DestroyRemovesTheTimerAndEndsTheMainLoop) {
+  build_pa();
+  waveformTimerId = add_refresh_timer(kSonavelPaChoices, w.waveform_area, nullptr);
+  const guint id = waveformTimerId;
+  ASSERT_NE(id, 0u);
+  gtk_widget_show_all(w.window);
+  g_timeout_add(200, [](gpointer win) {
+    gtk_widget_destroy(GTK_WIDGET(win));
+    return G_SOURCE_REMOVE;
+  }, w.window);
+  gtk_main();  // returns only through on_window_destroy
+  destroyed = true;
+  EXPECT_EQ(waveformTimerId, 0u);
+  EXPECT_EQ(g_main_context_find_source_by_id(nullptr, id), nullptr);
+}
+
+TEST_F(Window, LockedWindowHasNoDestroyHandler) {
+  build_locked();
+  const guint id = g_signal_lookup("destroy", GTK_TYPE_WIDGET);
+  EXPECT_EQ(g_signal_handler_find(w.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr, nullptr),
+            0u);
+  MainWindow pa = build_main_window(nullptr, kSonavelPaChoices, make_module_tone_link());
+  EXPECT_NE(g_signal_handler_find(pa.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr, nullptr),
+            0u);
+  g_signal_handlers_disconnect_matched(pa.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr,
+                                       nullptr);
+  gtk_widget_destroy(pa.window);
+}
+
+TEST_F(Window, TickRequestsRedrawsAndTheViewDraws) {
+  build_pa();
+  gtk_widget_show_all(w.window);
+  int draws = 0;
+  g_signal_connect_after(w.waveform_area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
+                           ++*static_cast<int*>(n);
+                           return FALSE;
+                         }), &draws);
+  waveformTimerId = add_refresh_timer(kSonavelPaChoices, w.waveform_area, nullptr);
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  g_timeout_add(500, [](gpointer l) {
+    g_main_loop_quit(static_cast<GMainLoop*>(l));
+    return G_SOURCE_REMOVE;
+  }, loop);
+  g_main_loop_run(loop);
+  g_main_loop_unref(loop);
+  g_source_remove(waveformTimerId);
+  waveformTimerId = 0;
+  // About 15 ticks in 0.5 s at 33 ms; frames may coalesce, so ask for several.
+  EXPECT_GE(draws, 5);
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+// The program's single main window: a sideways-scrolling strip of 33 band
+// columns (label over vertical slider) above a framed waveform row holding
+// the view and the time-window slider. Construction connects every handler;
+// each connection owns what its handler needs. The window is not shown here.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <array>
+#include <memory>
+
+#include "engine/bands.h"
+#include "ui/program_choices.h"
+
+namespace sonavel {
+
+class ToneLink;
+
+inline constexpr double kInitialAttenuationDb = 40.0;
+inline constexpr double kInitialTimeWindowSec = 0.5;
+inline constexpr const char* kCreditTitle = "Sonavel by the Sonavel developers";
+
+// Handles to the widgets the handlers and the shell use. They do not own
+// their widgets, which live until the window is destroyed.
+struct MainWindow {
+  GtkWidget* window = nullptr;
+  std::array<GtkWidget*, kBandCount> labels{};
+  std::array<GtkWidget*, kBandCount> sliders{};
+  GtkWidget* waveform_area = nullptr;
+  GtkWidget* time_window_slider = nullptr;
+};
+
+// app: the application for an application window, or null for a plain
+// top-level window (as choices say). Main thread only.
+MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
+                             std::shared_ptr<ToneLink> tone);
+
+}  // namespace sonavel

@@ -1,0 +1,37 @@
+// How the window's handlers and the waveform view reach the tone state: the
+// module-level lock-free state of sonavel_pa, or sonavel's locked record.
+// Main thread only, all of it.
+#pragma once
+
+#include <memory>
+
+#include "engine/tone_state.h"
+#include "monitor/waveform_frame.h"
+
+namespace sonavel {
+
+class ToneLink {
+ public:
+  virtual ~ToneLink() = default;
+  // The part of a burst start that precedes the relabel and retitle.
+  virtual void prepare_burst(int frequency_hz, int attenuation_db) = 0;
+  // The part that follows them; the pause flag is cleared here, last.
+  virtual void commit_burst(int frequency_hz, int attenuation_db) = 0;
+  virtual void set_time_window(double seconds) = 0;
+  // Fills frame for one draw; copy is room for the visible samples when the
+  // state has to be copied out.
+  virtual void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
+                          WaveformCopy& copy) = 0;
+};
+
+// sonavel_pa: the frequency and factor are set before the relabel, the rest
+// after it; the view reads the ring live.
+std::shared_ptr<ToneLink> make_module_tone_link();
+// sonavel: the whole start after the retitle, in one critical section; the
+// view copies what it draws under the lock. Holds a reference to the record.
+std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder);
+
+// sonavel_pa's time window, main thread only.
+extern double waveformTimeWindowSec;
+
+}  // namespace sonavel
