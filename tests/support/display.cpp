@@ -19,7 +19,7 @@ bool ensure_display() {
   // -displayfd: Xvfb picks a free display and writes its number when ready.
   xvfb = std::make_unique<Subprocess>(std::vector<std::string>{
       "sh", "-c",
-      "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 1280x1024x24 -nolisten tcp"});
+      "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 1280x1024x24 -nolisten tcp -extension GLX"});
   close(fds[1]);
   std::string number;
   char c;

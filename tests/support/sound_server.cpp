@@ -44,7 +44,7 @@ SoundServer::SoundServer(const std::string& format) {
 SoundServer::~SoundServer() {
   daemon_.reset();
   std::error_code ec;
-  fs::remove_all(dir_, ec);
+  if (!keep_) fs::remove_all(dir_, ec);
 }
 
 std::vector<std::string> SoundServer::client_env() const {

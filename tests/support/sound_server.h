@@ -27,11 +27,14 @@ class SoundServer {
   void use_in_this_process() const;
   // Ends the server at once, as a crash would.
   void kill_now();
+  // Leaves the folder (recordings, server log) in place for a look afterwards.
+  void keep_files() { keep_ = true; }
 
  private:
   std::string dir_;
   std::unique_ptr<Subprocess> daemon_;
   bool ready_ = false;
+  bool keep_ = false;
 };
 
 // Records the null sink's monitor as raw samples of the sink's format.
