@@ -1,0 +1,76 @@
+// sonavel's audio output: the tone engine through the desktop's sound server
+// (the PulseAudio client API, served by PulseAudio and PipeWire alike) on the
+// default sink, as a mono 44100 Hz stream in the sink's own sample format.
+//
+// The server's main-loop thread is the audio thread: it calls the write
+// callback, which renders whole blocks of 256 frames, taking the tone-state
+// lock once per block. A running stream that fails reports one line on
+// standard error and is otherwise left alone; the program goes on.
+#pragma once
+
+#include <pulse/pulseaudio.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/output_stream.h"
+#include "engine/sample_format.h"
+#include "engine/tone_state.h"
+
+namespace sonavel {
+
+// How the server's sample formats map onto the fifteen names.
+std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format);
+
+class DeviceFormatOutput final : public OutputStream {
+ public:
+  static constexpr std::size_t kBlockFrames = 256;
+
+  struct Started {
+    std::shared_ptr<DeviceFormatOutput> stream;  // null on failure
+    std::string error;                            // the reason, on failure
+  };
+  // Connects to the server, reads the default sink's format, and opens and
+  // starts the stream. Main thread only.
+  static Started open_and_start(ToneStateHolder tone);
+
+  // Stops the stream and lets go of the server; the stream's owner releasing
+  // it is what stops it. Main thread only.
+  ~DeviceFormatOutput() override;
+  void stop_and_close() override;
+  void terminate() override {}
+
+  SampleFormat format() const { return format_; }
+  // Fills one block from the engine, converted to format; used by the write
+  // callback. Audio thread; real-time safe apart from the tone-state lock.
+  static void render_block(SharedToneState& tone, SampleFormat format, void* out,
+                           std::size_t frames);
+
+  DeviceFormatOutput(const DeviceFormatOutput&) = delete;
+  DeviceFormatOutput& operator=(const DeviceFormatOutput&) = delete;
+
+ private:
+  DeviceFormatOutput() = default;
+  std::string connect_and_open(ToneStateHolder tone);
+  bool wait_for_operation(pa_operation* op);
+  std::string error_text() const;
+  void report_stream_error(int error);
+
+  static void on_context_state(pa_context* c, void* self);
+  static void on_stream_state(pa_stream* s, void* self);
+  static void on_stream_write(pa_stream* s, size_t nbytes, void* self);
+
+  pa_threaded_mainloop* mainloop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  ToneStateHolder tone_;  // the write callback's reference
+  SampleFormat format_ = SampleFormat::F32;
+  std::size_t blockBytes_ = 0;
+  bool streamReady_ = false;         // under the main loop's lock
+  std::atomic<bool> closing_{false};  // our own disconnect is not an error
+  std::atomic<bool> errorReported_{false};
+};
+
+}  // namespace sonavel
