@@ -1,5 +1,5 @@
-// The drawing area's "draw" handler: takes the frame from the tone state,
-// then paints it.
+#include "monitor/waveform_draw_handler.h"
+
 #include "monitor/waveform_view.h"
 #include "ui/tone_link.h"
 

@@ -5,17 +5,12 @@
 #pragma once
 
 #include <cairo.h>
-#include <gtk/gtk.h>
 
-#include <memory>
 #include <string>
 
 #include "monitor/waveform_frame.h"
-#include "ui/program_choices.h"
 
 namespace sonavel {
-
-class ToneLink;
 
 struct WaveformCaptions {
   std::string frequency;  // "Frequency: %d Hz"
@@ -30,15 +25,5 @@ double zoom_factor(double raw_amp);
 // Paints one whole panel of the given size. Main thread (or any thread that
 // owns cr); keeps no state between calls.
 void paint_waveform(cairo_t* cr, double width, double height, const WaveformFrame& frame);
-
-// What the "draw" handler needs; owned by the signal connection.
-struct WaveformViewContext {
-  std::shared_ptr<ToneLink> tone;
-  ProgramChoices choices;
-  WaveformCopy copy{};  // room for the whole ring, so a draw never allocates
-};
-
-// The drawing area's "draw" handler. Always returns FALSE. Main thread.
-gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data);
 
 }  // namespace sonavel

@@ -9,11 +9,6 @@
 
 namespace sonavel {
 
-int slider_db(double value, SliderRounding rounding) {
-  return static_cast<int>(rounding == SliderRounding::TowardZero ? std::trunc(value)
-                                                                  : std::round(value));
-}
-
 void update_label_for_index(GtkWidget* label, int index, int slider_value) {
   char text[64];
   std::snprintf(text, sizeof text, "%d\n-%d dB", bands[index], slider_value);

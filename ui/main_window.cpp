@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "monitor/waveform_view.h"
+#include "monitor/waveform_draw_handler.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/refresh_timer.h"
 #include "ui/time_window_handler.h"

@@ -1,0 +1,26 @@
+// The waveform drawing area's "draw" handler. Main thread only.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+#include "monitor/waveform_frame.h"
+#include "ui/program_choices.h"
+
+namespace sonavel {
+
+class ToneLink;
+
+// What the handler needs; owned by the signal connection.
+struct WaveformViewContext {
+  std::shared_ptr<ToneLink> tone;
+  ProgramChoices choices;
+  WaveformCopy copy{};  // room for the whole ring, so a draw never allocates
+};
+
+// Takes the frame from the tone state, then paints it. Always returns FALSE,
+// so the toolkit's own handler runs too.
+gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data);
+
+}  // namespace sonavel
