@@ -33,7 +33,9 @@ BENCHMARK(BM_BaselineSineLoop);
 enum class Part { Silence, Steady, Fade };
 
 // Samples to play after a start to reach the part, and how many the part lasts.
-std::uint64_t preroll(Part p) { return p == Part::Steady ? sonavel::fadeSamples : 0; }
+std::uint64_t preroll(Part p) {
+  return p == Part::Steady ? sonavel::fadeSamples : 0;
+}
 std::uint64_t span(Part p) {
   return p == Part::Steady ? sonavel::totalSamples - 2 * sonavel::fadeSamples
                            : sonavel::fadeSamples;
@@ -64,14 +66,16 @@ void run(benchmark::State& st, Part part, Rearm rearm, Render render) {
 }
 
 void BM_ModuleRender(benchmark::State& st) {
-  run(st, static_cast<Part>(st.range(0)), [] { sonavel::start_burst(1000, 30); },
+  run(
+      st, static_cast<Part>(st.range(0)), [] { sonavel::start_burst(1000, 30); },
       [](float* o, std::uint64_t n) { sonavel::render_tone(o, static_cast<unsigned long>(n)); });
 }
 BENCHMARK(BM_ModuleRender)->ArgName("silence0_steady1_fade2")->DenseRange(0, 2);
 
 void BM_LockedRender(benchmark::State& st) {
   auto holder = sonavel::SharedToneState::create();
-  run(st, static_cast<Part>(st.range(0)), [&] { sonavel::start_burst(*holder, 1000, 30); },
+  run(
+      st, static_cast<Part>(st.range(0)), [&] { sonavel::start_burst(*holder, 1000, 30); },
       [&](float* o, std::uint64_t n) {
         sonavel::render_locked(*holder, o, n, [](float s) { return s; });
       });

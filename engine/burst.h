@@ -24,7 +24,9 @@ inline constexpr int kMaxAttenuationDb = 120;
 static_assert(2 * fadeSamples < totalSamples, "the fades must not overlap");
 
 // 10^(db/20): 0 dB gives 1.0, -20 dB 0.1, -160 dB 1e-8. Any thread.
-inline double db_to_linear(double db) { return std::pow(10.0, db / 20.0); }
+inline double db_to_linear(double db) {
+  return std::pow(10.0, db / 20.0);
+}
 
 // Renders one sample and advances the burst held in paused/remaining/phase.
 // freq and attenuation are read afresh by the caller for every sample.
@@ -38,14 +40,14 @@ inline float synthesize_sample(bool& paused, std::uint64_t& remaining, double& p
   const std::uint64_t played = totalSamples - remaining;
   double envelope = 1.0;
   if (played < fadeSamples) {
-    const double env_db = (static_cast<double>(played) / static_cast<double>(fadeSamples)) *
-                              kEnvelopeFloorDb -
-                          kEnvelopeFloorDb;
+    const double env_db =
+        (static_cast<double>(played) / static_cast<double>(fadeSamples)) * kEnvelopeFloorDb -
+        kEnvelopeFloorDb;
     envelope = db_to_linear(env_db);
   } else if (remaining <= fadeSamples) {
-    const double env_db = (static_cast<double>(remaining) / static_cast<double>(fadeSamples)) *
-                              kEnvelopeFloorDb -
-                          kEnvelopeFloorDb;
+    const double env_db =
+        (static_cast<double>(remaining) / static_cast<double>(fadeSamples)) * kEnvelopeFloorDb -
+        kEnvelopeFloorDb;
     envelope = db_to_linear(env_db);
   }
   // Scale first (ceiling, attenuation, envelope), then the sine: the order of

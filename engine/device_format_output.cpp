@@ -172,7 +172,9 @@ std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
   return {};
 }
 
-DeviceFormatOutput::~DeviceFormatOutput() { stop_and_close(); }
+DeviceFormatOutput::~DeviceFormatOutput() {
+  stop_and_close();
+}
 
 void DeviceFormatOutput::stop_and_close() {
   if (mainloop_ == nullptr) return;

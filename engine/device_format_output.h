@@ -30,7 +30,7 @@ class DeviceFormatOutput final : public OutputStream {
 
   struct Started {
     std::shared_ptr<DeviceFormatOutput> stream;  // null on failure
-    std::string error;                            // the reason, on failure
+    std::string error;                           // the reason, on failure
   };
   // Connects to the server, reads the default sink's format, and opens and
   // starts the stream. Main thread only.
@@ -68,7 +68,7 @@ class DeviceFormatOutput final : public OutputStream {
   ToneStateHolder tone_;  // the write callback's reference
   SampleFormat format_ = SampleFormat::F32;
   std::size_t blockBytes_ = 0;
-  bool streamReady_ = false;         // under the main loop's lock
+  bool streamReady_ = false;          // under the main loop's lock
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
 };

@@ -21,8 +21,8 @@ bool FixedFormatOutput::open_and_start() {
     return false;
   }
   initialised_ = true;
-  err = api_.open_default_stream(&stream_, 0, kChannels, paFloat32, kSampleRate,
-                                 kFramesPerBuffer, audioCallback, nullptr);
+  err = api_.open_default_stream(&stream_, 0, kChannels, paFloat32, kSampleRate, kFramesPerBuffer,
+                                 audioCallback, nullptr);
   if (err != paNoError) {
     std::fprintf(stderr, "Pa_OpenDefaultStream failed: %s\n", api_.error_text(err));
     stream_ = nullptr;

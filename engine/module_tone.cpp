@@ -32,8 +32,7 @@ AudioVoice audioVoice;
 
 void set_burst_tone(std::int32_t frequency_hz, std::int32_t attenuation_db) {
   inputFreq.store(frequency_hz, std::memory_order_relaxed);
-  attenuation.store(db_to_linear(-static_cast<double>(attenuation_db)),
-                    std::memory_order_relaxed);
+  attenuation.store(db_to_linear(-static_cast<double>(attenuation_db)), std::memory_order_relaxed);
 }
 
 void arm_burst() {
@@ -51,9 +50,13 @@ void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) {
   arm_burst();
 }
 
-void push_waveform_sample(float sample) { waveformHistory.push(sample); }
+void push_waveform_sample(float sample) {
+  waveformHistory.push(sample);
+}
 
-void clear_waveform_history() { waveformHistory.clear(); }
+void clear_waveform_history() {
+  waveformHistory.clear();
+}
 
 namespace {
 
@@ -69,10 +72,9 @@ namespace {
     history.resync();  // the start cleared the ring before publishing
   }
   const bool was_playing = !voice.paused;
-  const float sample =
-      synthesize_sample(voice.paused, voice.remaining, voice.phase,
-                        inputFreq.load(std::memory_order_relaxed),
-                        attenuation.load(std::memory_order_relaxed));
+  const float sample = synthesize_sample(voice.paused, voice.remaining, voice.phase,
+                                         inputFreq.load(std::memory_order_relaxed),
+                                         attenuation.load(std::memory_order_relaxed));
   if (was_playing) {
     phase.store(voice.phase, std::memory_order_relaxed);
     samplesRemaining.store(voice.remaining, std::memory_order_relaxed);

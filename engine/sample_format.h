@@ -8,7 +8,21 @@
 namespace sonavel {
 
 enum class SampleFormat {
-  I8, I16, I24, I32, I64, U8, U16, U24, U32, U64, F32, F64, DsdU8, DsdU16, DsdU32
+  I8,
+  I16,
+  I24,
+  I32,
+  I64,
+  U8,
+  U16,
+  U24,
+  U32,
+  U64,
+  F32,
+  F64,
+  DsdU8,
+  DsdU16,
+  DsdU32
 };
 
 const char* sample_format_name(SampleFormat format);
@@ -17,7 +31,9 @@ bool is_accepted_format(SampleFormat format);
 std::string unsupported_format_message(SampleFormat format);
 
 // The conversions, in 32-bit float arithmetic. Audio thread; real-time safe.
-inline float convert_f32(float s) { return s; }  // not clamped
+inline float convert_f32(float s) {
+  return s;
+}  // not clamped
 
 inline std::int16_t convert_i16(float s) {
   s = s < -1.0f ? -1.0f : (s > 1.0f ? 1.0f : s);

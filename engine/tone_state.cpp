@@ -12,8 +12,12 @@ ToneStateGuard::~ToneStateGuard() {
   if (std::uncaught_exceptions() > exceptionsAtEntry_) shared_.poisoned_ = true;
 }
 
-bool ToneStateGuard::usable() const noexcept { return !shared_.poisoned_; }
-ToneState& ToneStateGuard::state() noexcept { return shared_.state_; }
+bool ToneStateGuard::usable() const noexcept {
+  return !shared_.poisoned_;
+}
+ToneState& ToneStateGuard::state() noexcept {
+  return shared_.state_;
+}
 
 void start_burst(SharedToneState& shared, std::int32_t frequency_hz, std::int32_t attenuation_db) {
   ToneStateGuard guard(shared);

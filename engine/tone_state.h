@@ -77,8 +77,8 @@ float next_sample(ToneState& state) noexcept;
 // Inlined into the buffer loop so the ring position stays in a register.
 [[gnu::always_inline]] inline float next_sample(ToneState& state,
                                                 WaveformHistory::Writer& history) noexcept {
-  const float sample = synthesize_sample(state.callbackPaused, state.samplesRemaining,
-                                         state.phase, state.inputFreq, state.attenuation);
+  const float sample = synthesize_sample(state.callbackPaused, state.samplesRemaining, state.phase,
+                                         state.inputFreq, state.attenuation);
   history.push(sample);
   return sample;
 }

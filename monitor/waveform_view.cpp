@@ -62,7 +62,9 @@ std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule) {
   return static_cast<std::uint32_t>(count);
 }
 
-double zoom_factor(double raw_amp) { return raw_amp > 0.0 ? 1.0 / raw_amp : 1.0; }
+double zoom_factor(double raw_amp) {
+  return raw_amp > 0.0 ? 1.0 / raw_amp : 1.0;
+}
 
 WaveformCaptions waveform_captions(const WaveformFrame& frame) {
   return {format("Frequency: %d Hz", frame.freq),

@@ -53,13 +53,13 @@ TEST(Conversions, U16CentresSilenceAt32767AndTruncates) {
 
 TEST(SampleFormats, OnlyF32I16AndU16AreAcceptedAndEveryOtherNameIsRefused) {
   const std::pair<SampleFormat, const char*> all[] = {
-      {SampleFormat::I8, "I8"},         {SampleFormat::I16, "I16"},
-      {SampleFormat::I24, "I24"},       {SampleFormat::I32, "I32"},
-      {SampleFormat::I64, "I64"},       {SampleFormat::U8, "U8"},
-      {SampleFormat::U16, "U16"},       {SampleFormat::U24, "U24"},
-      {SampleFormat::U32, "U32"},       {SampleFormat::U64, "U64"},
-      {SampleFormat::F32, "F32"},       {SampleFormat::F64, "F64"},
-      {SampleFormat::DsdU8, "DsdU8"},   {SampleFormat::DsdU16, "DsdU16"},
+      {SampleFormat::I8, "I8"},        {SampleFormat::I16, "I16"},
+      {SampleFormat::I24, "I24"},      {SampleFormat::I32, "I32"},
+      {SampleFormat::I64, "I64"},      {SampleFormat::U8, "U8"},
+      {SampleFormat::U16, "U16"},      {SampleFormat::U24, "U24"},
+      {SampleFormat::U32, "U32"},      {SampleFormat::U64, "U64"},
+      {SampleFormat::F32, "F32"},      {SampleFormat::F64, "F64"},
+      {SampleFormat::DsdU8, "DsdU8"},  {SampleFormat::DsdU16, "DsdU16"},
       {SampleFormat::DsdU32, "DsdU32"}};
   int accepted = 0;
   for (const auto& [format, name] : all) {
@@ -67,7 +67,8 @@ TEST(SampleFormats, OnlyF32I16AndU16AreAcceptedAndEveryOtherNameIsRefused) {
     if (is_accepted_format(format)) {
       ++accepted;
     } else {
-      EXPECT_EQ(unsupported_format_message(format), std::string("Unsupported sample format: ") + name);
+      EXPECT_EQ(unsupported_format_message(format),
+                std::string("Unsupported sample format: ") + name);
     }
   }
   EXPECT_EQ(accepted, 3);

@@ -140,7 +140,8 @@ TEST_F(DeviceSound, ServerGoingAwayMidBurstGivesOneLineAndTheWindowStillAnswers)
   run_main_loop_for(std::chrono::milliseconds(300));
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(err, "audio stream error: Connection terminated\n");
-  EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(p.w.window)), std::string("Sonavel - 2500 Hz @ -70 dB"));
+  EXPECT_EQ(gtk_window_get_title(GTK_WINDOW(p.w.window)),
+            std::string("Sonavel - 2500 Hz @ -70 dB"));
   EXPECT_EQ(gtk_label_get_text(GTK_LABEL(p.w.labels[20])), std::string("2500\n-70 dB"));
   {
     ToneStateGuard g(*p.tone);

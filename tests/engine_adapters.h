@@ -14,7 +14,8 @@ namespace sonavel_test {
 inline double sum_newest(const sonavel::WaveformHistory& h, std::size_t n) {
   const std::uint64_t p = h.write_pos();
   double sum = 0.0;
-  for (std::size_t k = 0; k < n; ++k) sum += h.entry(sonavel::WaveformHistory::newest_index(p, n, k));
+  for (std::size_t k = 0; k < n; ++k)
+    sum += h.entry(sonavel::WaveformHistory::newest_index(p, n, k));
   return sum;
 }
 
@@ -50,11 +51,21 @@ struct LockedEngine {
     sonavel::ToneStateGuard guard(*holder);
     return f(guard.state());
   }
-  bool paused() const { return read([](auto& s) { return s.callbackPaused; }); }
-  std::uint64_t remaining() const { return read([](auto& s) { return s.samplesRemaining; }); }
-  double phase() const { return read([](auto& s) { return s.phase; }); }
-  std::int32_t freq() const { return read([](auto& s) { return s.inputFreq; }); }
-  double attenuation() const { return read([](auto& s) { return s.attenuation; }); }
+  bool paused() const {
+    return read([](auto& s) { return s.callbackPaused; });
+  }
+  std::uint64_t remaining() const {
+    return read([](auto& s) { return s.samplesRemaining; });
+  }
+  double phase() const {
+    return read([](auto& s) { return s.phase; });
+  }
+  std::int32_t freq() const {
+    return read([](auto& s) { return s.inputFreq; });
+  }
+  double attenuation() const {
+    return read([](auto& s) { return s.attenuation; });
+  }
   // Single-threaded tests only: the ring outlives the guard.
   const sonavel::WaveformHistory& history() const {
     return read([](auto& s) -> const sonavel::WaveformHistory& { return s.waveformHistory; });

@@ -28,8 +28,14 @@ struct FakePortAudio {
     closed = nullptr;
   }
   static PortAudioApi api() {
-    return {[] { ++inits; return init_result; },
-            [] { ++terminates; return PaError{paNoError}; },
+    return {[] {
+              ++inits;
+              return init_result;
+            },
+            [] {
+              ++terminates;
+              return PaError{paNoError};
+            },
             [](PaStream** s, int in, int out, PaSampleFormat fmt, double rate, unsigned long frames,
                PaStreamCallback* cb, void*) {
               ++opens;
@@ -42,9 +48,19 @@ struct FakePortAudio {
               if (open_result == paNoError) *s = &stream_token;
               return open_result;
             },
-            [](PaStream*) { ++starts; return start_result; },
-            [](PaStream*) { ++stops; return PaError{paNoError}; },
-            [](PaStream* s) { ++closes; closed = s; return PaError{paNoError}; },
+            [](PaStream*) {
+              ++starts;
+              return start_result;
+            },
+            [](PaStream*) {
+              ++stops;
+              return PaError{paNoError};
+            },
+            [](PaStream* s) {
+              ++closes;
+              closed = s;
+              return PaError{paNoError};
+            },
             [](PaError code) {
               return code == paDeviceUnavailable ? "Device unavailable" : "Some failure";
             }};

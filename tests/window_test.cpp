@@ -19,9 +19,15 @@ using namespace sonavel;
 
 namespace {
 
-std::string label_text(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }
-std::string title(GtkWidget* window) { return gtk_window_get_title(GTK_WINDOW(window)); }
-double value(GtkWidget* range) { return gtk_range_get_value(GTK_RANGE(range)); }
+std::string label_text(GtkWidget* label) {
+  return gtk_label_get_text(GTK_LABEL(label));
+}
+std::string title(GtkWidget* window) {
+  return gtk_window_get_title(GTK_WINDOW(window));
+}
+double value(GtkWidget* range) {
+  return gtk_range_get_value(GTK_RANGE(range));
+}
 
 void settle() {
   while (gtk_events_pending()) gtk_main_iteration();
@@ -59,8 +65,8 @@ class Window : public ::testing::Test {
     ev->scroll.direction = dir;
     ev->scroll.delta_y = dy;
     ev->scroll.delta_x = dir == GDK_SCROLL_SMOOTH && dy == 0.0 ? 1.0 : 0.0;
-    gdk_event_set_device(ev, gdk_seat_get_pointer(
-                                 gdk_display_get_default_seat(gdk_display_get_default())));
+    gdk_event_set_device(
+        ev, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
     gboolean handled = FALSE;
     if (emit) {
       g_signal_emit_by_name(slider, "scroll-event", ev, &handled);
@@ -244,10 +250,13 @@ TEST_F(Window, DestroyRemovesTheTimerAndEndsTheMainLoop) {
   const guint id = waveformTimerId;
   ASSERT_NE(id, 0u);
   gtk_widget_show_all(w.window);
-  g_timeout_add(200, [](gpointer win) {
-    gtk_widget_destroy(GTK_WIDGET(win));
-    return G_SOURCE_REMOVE;
-  }, w.window);
+  g_timeout_add(
+      200,
+      [](gpointer win) {
+        gtk_widget_destroy(GTK_WIDGET(win));
+        return G_SOURCE_REMOVE;
+      },
+      w.window);
   gtk_main();  // returns only through on_window_destroy
   destroyed = true;
   EXPECT_EQ(waveformTimerId, 0u);
@@ -274,13 +283,17 @@ TEST_F(Window, TickRequestsRedrawsAndTheViewDraws) {
   g_signal_connect_after(w.waveform_area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
                            ++*static_cast<int*>(n);
                            return FALSE;
-                         }), &draws);
+                         }),
+                         &draws);
   waveformTimerId = add_refresh_timer(kSonavelPaChoices, w.waveform_area, nullptr);
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  g_timeout_add(500, [](gpointer l) {
-    g_main_loop_quit(static_cast<GMainLoop*>(l));
-    return G_SOURCE_REMOVE;
-  }, loop);
+  g_timeout_add(
+      500,
+      [](gpointer l) {
+        g_main_loop_quit(static_cast<GMainLoop*>(l));
+        return G_SOURCE_REMOVE;
+      },
+      loop);
   g_main_loop_run(loop);
   g_main_loop_unref(loop);
   g_source_remove(waveformTimerId);

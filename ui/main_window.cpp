@@ -114,8 +114,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_scale_set_draw_value(GTK_SCALE(w.time_window_slider), TRUE);
   gtk_widget_set_size_request(w.time_window_slider, 36, 360);
   gtk_box_pack_start(GTK_BOX(waveform_box), w.time_window_slider, FALSE, FALSE, 6);
-  connect_owned(w.time_window_slider, "value-changed",
-                G_CALLBACK(on_time_window_slider_changed),
+  connect_owned(w.time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
                 new TimeWindowContext{tone, w.waveform_area});
   return w;
 }

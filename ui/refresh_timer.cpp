@@ -6,19 +6,17 @@ guint waveformTimerId = 0;
 
 gboolean waveform_tick(gpointer data) {
   const auto* ctx = static_cast<const RefreshTimerContext*>(data);
-  if (!ctx->checks_visibility || gtk_widget_get_visible(ctx->waveform_area)) {
-    gtk_widget_queue_draw(ctx->waveform_area);
-  }
+  GtkWidget* area = ctx->waveform_area.get();
+  if (!ctx->checks_visibility || gtk_widget_get_visible(area)) gtk_widget_queue_draw(area);
   return TRUE;  // never ends itself
 }
 
 guint add_refresh_timer(const ProgramChoices& choices, GtkWidget* waveform_area,
                         std::shared_ptr<void> keep_alive) {
-  auto* ctx = new RefreshTimerContext{waveform_area, choices.tickChecksVisibility,
+  auto* ctx = new RefreshTimerContext{ref(waveform_area), choices.tickChecksVisibility,
                                       std::move(keep_alive)};
-  return g_timeout_add_full(
-      G_PRIORITY_DEFAULT, choices.refreshIntervalMs, waveform_tick, ctx,
-      [](gpointer data) { delete static_cast<RefreshTimerContext*>(data); });
+  return g_timeout_add_full(G_PRIORITY_DEFAULT, choices.refreshIntervalMs, waveform_tick, ctx,
+                            [](gpointer data) { delete static_cast<RefreshTimerContext*>(data); });
 }
 
 }  // namespace sonavel

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "ui/gobject_ref.h"
 #include "ui/program_choices.h"
 
 namespace sonavel {
@@ -17,7 +18,8 @@ extern guint waveformTimerId;
 // What the timer holds: the view and, for sonavel, the output stream, which
 // thereby lives as long as the timer (the whole run).
 struct RefreshTimerContext {
-  GtkWidget* waveform_area;
+  // A reference of its own: the timer may outlive the window (sonavel).
+  GObjectRef<GtkWidget> waveform_area;
   bool checks_visibility;
   std::shared_ptr<void> keep_alive;
 };

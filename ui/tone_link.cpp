@@ -76,7 +76,9 @@ class LockedToneLink final : public ToneLink {
 
 }  // namespace
 
-std::shared_ptr<ToneLink> make_module_tone_link() { return std::make_shared<ModuleToneLink>(); }
+std::shared_ptr<ToneLink> make_module_tone_link() {
+  return std::make_shared<ModuleToneLink>();
+}
 
 std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder) {
   return std::make_shared<LockedToneLink>(std::move(holder));

@@ -17,9 +17,10 @@ bool ensure_display() {
   int fds[2];
   if (pipe(fds) != 0) return false;
   // -displayfd: Xvfb picks a free display and writes its number when ready.
-  xvfb = std::make_unique<Subprocess>(std::vector<std::string>{
-      "sh", "-c",
-      "exec Xvfb -displayfd " + std::to_string(fds[1]) + " -screen 0 1280x1024x24 -nolisten tcp -extension GLX"});
+  xvfb = std::make_unique<Subprocess>(
+      std::vector<std::string>{"sh", "-c",
+                               "exec Xvfb -displayfd " + std::to_string(fds[1]) +
+                                   " -screen 0 1280x1024x24 -nolisten tcp -extension GLX"});
   close(fds[1]);
   std::string number;
   char c;

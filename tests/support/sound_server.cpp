@@ -22,11 +22,10 @@ SoundServer::SoundServer(const std::string& format) {
   daemon_ = std::make_unique<Subprocess>(
       std::vector<std::string>{
           "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-          "--log-target=stderr", "--log-level=error", "--disable-shm=no",
-          "-L", "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1",
-          "-L",
-          "module-null-sink sink_name=nullsink format=" + format + " channels=1 rate=44100",
-          "-L", "module-default-device-restore"},
+          "--log-target=stderr", "--log-level=error", "--disable-shm=no", "-L",
+          "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1", "-L",
+          "module-null-sink sink_name=nullsink format=" + format + " channels=1 rate=44100", "-L",
+          "module-default-device-restore"},
       env, dir_ + "/daemon.out", dir_ + "/daemon.err");
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < until) {
@@ -68,8 +67,7 @@ MonitorRecorder::MonitorRecorder(const SoundServer& server, const std::string& f
     : path_(path) {
   parec_ = std::make_unique<Subprocess>(
       std::vector<std::string>{"parec", "--device=nullsink.monitor", "--format=" + format,
-                               "--channels=1", "--rate=44100", "--latency-msec=20", "--raw",
-                               path},
+                               "--channels=1", "--rate=44100", "--latency-msec=20", "--raw", path},
       server.client_env());
 }
 
@@ -97,7 +95,9 @@ static std::vector<T> read_raw(const std::string& path) {
   return out;
 }
 
-std::vector<float> MonitorRecorder::read_float() const { return read_raw<float>(path_); }
+std::vector<float> MonitorRecorder::read_float() const {
+  return read_raw<float>(path_);
+}
 std::vector<std::int16_t> MonitorRecorder::read_s16() const {
   return read_raw<std::int16_t>(path_);
 }
