@@ -147,6 +147,7 @@ std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
   blockBytes_ = kBlockFrames * frame_bytes;
   pa_stream_set_state_callback(stream_, on_stream_state, this);
   pa_stream_set_write_callback(stream_, on_stream_write, this);
+  pa_stream_set_underflow_callback(stream_, on_stream_underflow, this);
 
   // Requests of about one block; early requests keep them small (the
   // latency-adjusting flag cannot be combined with them).
@@ -158,8 +159,9 @@ std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
   attr.fragsize = static_cast<std::uint32_t>(-1);
 
   // 5. Start: connected and not corked, the stream plays once it is ready.
-  if (pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_EARLY_REQUESTS, nullptr,
-                                 nullptr) < 0) {
+  const auto flags = static_cast<pa_stream_flags_t>(
+      PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+  if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();
   }
   for (;;) {
@@ -184,6 +186,7 @@ void DeviceFormatOutput::stop_and_close() {
     if (stream_ != nullptr) {
       pa_stream_set_write_callback(stream_, nullptr, nullptr);
       pa_stream_set_state_callback(stream_, nullptr, nullptr);
+      pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
       pa_stream_disconnect(stream_);
       pa_stream_unref(stream_);
       stream_ = nullptr;
@@ -221,6 +224,19 @@ void DeviceFormatOutput::on_stream_state(pa_stream* s, void* self) {
   if (out->streamReady_ && pa_stream_get_state(s) == PA_STREAM_FAILED) {
     out->report_stream_error(pa_context_errno(out->context_));  // e.g. the sink was removed
   }
+}
+
+void DeviceFormatOutput::on_stream_underflow(pa_stream*, void* self) {
+  static_cast<DeviceFormatOutput*>(self)->underruns_.fetch_add(1, std::memory_order_relaxed);
+}
+
+long DeviceFormatOutput::latency_usec() {
+  if (mainloop_ == nullptr || stream_ == nullptr) return -1;
+  MainloopLock lock(mainloop_);
+  pa_usec_t usec = 0;
+  int negative = 0;
+  if (pa_stream_get_latency(stream_, &usec, &negative) < 0) return -1;
+  return negative ? -static_cast<long>(usec) : static_cast<long>(usec);
 }
 
 void DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,

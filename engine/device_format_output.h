@@ -43,6 +43,11 @@ class DeviceFormatOutput final : public OutputStream {
   void terminate() override {}
 
   SampleFormat format() const { return format_; }
+  // Underruns the server has reported for this stream so far. Any thread.
+  unsigned underruns() const { return underruns_.load(std::memory_order_relaxed); }
+  // The stream's current latency (queued in the server and the sink) in
+  // microseconds, or -1 while the server has not reported it yet. Main thread.
+  long latency_usec();
   // Fills one block from the engine, converted to format; used by the write
   // callback. Audio thread; real-time safe apart from the tone-state lock.
   static void render_block(SharedToneState& tone, SampleFormat format, void* out,
@@ -61,6 +66,7 @@ class DeviceFormatOutput final : public OutputStream {
   static void on_context_state(pa_context* c, void* self);
   static void on_stream_state(pa_stream* s, void* self);
   static void on_stream_write(pa_stream* s, size_t nbytes, void* self);
+  static void on_stream_underflow(pa_stream* s, void* self);
 
   pa_threaded_mainloop* mainloop_ = nullptr;
   pa_context* context_ = nullptr;
@@ -71,6 +77,7 @@ class DeviceFormatOutput final : public OutputStream {
   bool streamReady_ = false;          // under the main loop's lock
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
+  std::atomic<unsigned> underruns_{0};
 };
 
 }  // namespace sonavel
