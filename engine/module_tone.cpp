@@ -25,6 +25,12 @@ struct AudioVoice {
   bool paused = true;
   std::uint64_t remaining = 0;
   double phase = 0.0;
+  // Taken when the burst starts. A burst start sets the frequency and factor
+  // some microseconds before it arms the burst (the label and title are
+  // rewritten in between); a buffer rendered in that gap must go on playing
+  // the old burst at its own level, not at the new one.
+  std::int32_t freq = kInitialFrequency;
+  double attenuation = 1.0;
 };
 AudioVoice audioVoice;
 
@@ -68,13 +74,17 @@ namespace {
   if (serial != voice.serial) {
     // A burst start: begin the new burst from its first sample, whatever the
     // shared fields hold now (the mirror below may have overwritten them).
-    voice = AudioVoice{serial, false, totalSamples, 0.0};
+    voice = AudioVoice{serial,
+                       false,
+                       totalSamples,
+                       0.0,
+                       inputFreq.load(std::memory_order_relaxed),
+                       attenuation.load(std::memory_order_relaxed)};
     history.resync();  // the start cleared the ring before publishing
   }
   const bool was_playing = !voice.paused;
-  const float sample = synthesize_sample(voice.paused, voice.remaining, voice.phase,
-                                         inputFreq.load(std::memory_order_relaxed),
-                                         attenuation.load(std::memory_order_relaxed));
+  const float sample =
+      synthesize_sample(voice.paused, voice.remaining, voice.phase, voice.freq, voice.attenuation);
   if (was_playing) {
     phase.store(voice.phase, std::memory_order_relaxed);
     samplesRemaining.store(voice.remaining, std::memory_order_relaxed);

@@ -7,7 +7,9 @@
 // cleared last. The audio thread keeps the running burst (pause flag, count,
 // phase) in its own copy and mirrors it into the shared fields after each
 // sample it plays, so a burst start can never be undone by the audio thread
-// writing back an older count or phase.
+// writing back an older count or phase. It also takes the frequency and
+// factor when a burst starts, so that the first half of a burst start never
+// changes the level or pitch of the burst still playing.
 #pragma once
 
 #include <atomic>

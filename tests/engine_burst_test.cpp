@@ -259,3 +259,21 @@ TEST(LockedToneState, FailureInsideTheLockSilencesTheRecord) {
   for (auto v : out) ASSERT_EQ(v, 7) << "the converted value of 0.0, everywhere";
   EXPECT_EQ(e.remaining(), before) << "the render leaves the state untouched";
 }
+
+// The two halves of sonavel_pa's burst start: a buffer rendered between them
+// (while the label and title are rewritten) still belongs to the old burst,
+// at its own level and pitch.
+TEST(ModuleBurstStart, FirstHalfDoesNotChangeTheBurstStillPlaying) {
+  ModuleEngine e;
+  e.start(250, 120);
+  const auto quiet = reference_burst(250, 120);
+  auto out = e.render(30000);
+  sonavel::set_burst_tone(8000, 0);
+  EXPECT_EQ(e.freq(), 8000) << "the captions may show the new band at once";
+  const auto gap = e.render(256);
+  for (std::size_t i = 0; i < gap.size(); ++i) ASSERT_EQ(gap[i], quiet[30000 + i]) << i;
+  sonavel::arm_burst();
+  out = e.render(1000);
+  const auto loud = reference_burst(8000, 0);
+  for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], loud[i]) << i;
+}
