@@ -74,3 +74,78 @@ BurstMatch match_burst(const std::vector<T>& recording, const std::vector<T>& ex
 }
 
 }  // namespace sonavel_test
+
+namespace sonavel_test {
+
+// The recording from `from` on must be: silence, then each burst of `bursts`
+// in order from its first sample, every one but the last cut off by the next
+// (which begins at once with its own first sample) or played whole and
+// followed by exact silence, the last one whole, then silent_after zeros.
+// A run of zeros inside a burst is an underrun; anything else is wrong.
+inline BurstMatch match_sequence(const std::vector<float>& rec,
+                                 const std::vector<std::vector<float>>& bursts, std::size_t from,
+                                 std::size_t silent_after) {
+  BurstMatch m;
+  std::size_t i = from;
+  while (i < rec.size() && rec[i] == 0.0f) ++i;
+  if (i == rec.size() || i == 0) {
+    m.detail = "no burst in the recording";
+    return m;
+  }
+  std::size_t start = i - 1;  // every burst's first sample is 0.0
+  for (std::size_t k = 0; k < bursts.size(); ++k) {
+    const auto& b = bursts[k];
+    std::size_t j = 0;
+    while (j < b.size() && start + j < rec.size() && rec[start + j] == b[j]) ++j;
+    const std::size_t at = start + j;
+    const std::string which = "burst " + std::to_string(k + 1) + " of " +
+                              std::to_string(bursts.size()) + ", sample " + std::to_string(j);
+    if (k + 1 == bursts.size()) {
+      BurstMatch last = match_burst(rec, b, start, silent_after);
+      if (last.result != MatchResult::Exact) last.detail = which + ": " + last.detail;
+      return last;
+    }
+    if (at >= rec.size()) {
+      m.detail = which + ": the recording ends";
+      return m;
+    }
+    // Cut off: the next burst starts here. Ended: silence, then the next.
+    std::size_t next = at;
+    if (j == b.size()) {
+      while (next < rec.size() && rec[next] == 0.0f) ++next;
+      if (next == rec.size()) {
+        m.detail = which + ": nothing after it";
+        return m;
+      }
+      --next;
+    }
+    const auto& nb = bursts[k + 1];
+    if (rec[next] == nb[0] && next + 1 < rec.size() && rec[next + 1] == nb[1]) {
+      start = next;
+      continue;
+    }
+    m.where = at;
+    m.result = rec[at] == 0.0f ? MatchResult::Underrun : MatchResult::WrongSample;
+    m.detail = which + ": recorded " + std::to_string(rec[at]) + ", expected " +
+               std::to_string(j < b.size() ? b[j] : 0.0f) + " or the next burst's start";
+    return m;
+  }
+  return m;
+}
+
+// The last burst in the recording, found from its end, must be expected whole.
+inline BurstMatch match_last_burst(const std::vector<float>& rec,
+                                   const std::vector<float>& expected) {
+  BurstMatch m;
+  std::size_t last = rec.size();
+  while (last > 0 && rec[last - 1] == 0.0f) --last;
+  std::size_t expected_last = expected.size();
+  while (expected_last > 0 && expected[expected_last - 1] == 0.0f) --expected_last;
+  if (last < expected_last) {
+    m.detail = "no burst in the recording";
+    return m;
+  }
+  return match_burst(rec, expected, last - expected_last, 0);
+}
+
+}  // namespace sonavel_test

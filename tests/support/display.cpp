@@ -3,21 +3,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <memory>
-#include <string>
-
-#include "support/subprocess.h"
 
 namespace sonavel_test {
 
-bool ensure_display() {
-  const char* current = std::getenv("DISPLAY");
-  if (current != nullptr && *current != '\0') return true;
-  static std::unique_ptr<Subprocess> xvfb;
+PrivateDisplay::PrivateDisplay() {
   int fds[2];
-  if (pipe(fds) != 0) return false;
+  if (pipe(fds) != 0) return;
   // -displayfd: Xvfb picks a free display and writes its number when ready.
-  xvfb = std::make_unique<Subprocess>(
+  xvfb_ = std::make_unique<Subprocess>(
       std::vector<std::string>{"sh", "-c",
                                "exec Xvfb -displayfd " + std::to_string(fds[1]) +
                                    " -screen 0 1280x1024x24 -nolisten tcp -extension GLX"});
@@ -26,8 +19,15 @@ bool ensure_display() {
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  if (number.empty()) return false;
-  setenv("DISPLAY", (":" + number).c_str(), 1);
+  if (!number.empty()) name_ = ":" + number;
+}
+
+bool ensure_display() {
+  const char* current = std::getenv("DISPLAY");
+  if (current != nullptr && *current != '\0') return true;
+  static PrivateDisplay display;
+  if (!display.ready()) return false;
+  setenv("DISPLAY", display.name().c_str(), 1);
   return true;
 }
 

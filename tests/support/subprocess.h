@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@ class Subprocess {
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);
+      // A test killed on a time-out takes its servers and programs with it.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
       for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
       const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -1,0 +1,276 @@
+// End to end, the way a listener uses the tool: each program runs under its
+// own Xvfb with its own PulseAudio null sink; input arrives only as real X
+// input from xdotool (XTEST); the title is read back from the X server; the
+// sink's monitor is recorded and compared sample for sample with bursts
+// computed here from the published burst definition. A run that the sound
+// path spoils with an underrun is tried again a bounded number of times; a
+// wrong sample fails at once. A failing run keeps its recording and a
+// screenshot in the build folder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "reference_burst.h"
+#include "support/burst_matcher.h"
+#include "support/display.h"
+#include "support/sound_server.h"
+#include "support/subprocess.h"
+
+using namespace sonavel_test;
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void sleep_ms(int ms) {
+  std::this_thread::sleep_for(milliseconds(ms));
+}
+
+// Where the band strip puts band i's slider, in window coordinates, at the
+// default window size.
+int band_x(int band) {
+  return 31 + 46 * band;
+}
+constexpr int kTimeWindowSliderX = 948;
+
+struct Change {
+  int hz, db;
+};
+
+// One program started the way a user starts it, with its display and server.
+class Session {
+ public:
+  Session(const std::string& program, const std::string& evidence)
+      : program_(program), evidence_(evidence), server_("float32le") {
+    fs::create_directories(evidence_);
+  }
+  ~Session() {
+    if (prog_) prog_->stop();
+    if (!keep_) fs::remove_all(evidence_);
+  }
+
+  bool start() {
+    if (!display_.ready() || !server_.ready()) return false;
+    recorder_ = std::make_unique<MonitorRecorder>(server_, "float32le", recording_path());
+    if (!recorder_->wait_until_flowing()) return false;
+    std::vector<std::string> env = server_.client_env();
+    env.push_back("DISPLAY=" + display_.name());
+    prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, env,
+                                         evidence_ + "/stdout", evidence_ + "/stderr");
+    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"}, 20000);
+    window_ = window_.substr(0, window_.find('\n'));
+    if (window_.empty()) return false;
+    xdotool({"windowfocus", "--sync", window_});
+    sleep_ms(300);
+    return true;
+  }
+
+  std::string xdotool(std::vector<std::string> args, int timeout_ms = 10000) {
+    args.insert(args.begin(), "xdotool");
+    const std::string out = evidence_ + "/xdotool.out";
+    Subprocess x(args, {"DISPLAY=" + display_.name()}, out);
+    x.wait_exit(milliseconds(timeout_ms));
+    return slurp(out);
+  }
+  std::string title() {
+    std::string t = xdotool({"getwindowname", window_});
+    return t.substr(0, t.find('\n'));
+  }
+  void key(const std::string& k) { xdotool({"key", k}); }
+  void wheel(int band, int button) {
+    xdotool({"mousemove", "--window", window_, std::to_string(band_x(band)), "200", "click",
+             std::to_string(button)});
+  }
+  void click(int x, int y) {
+    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
+  }
+  void drag(int x, int y0, int y1) {
+    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y0), "mousedown",
+             "1"});
+    const int step = y1 > y0 ? 10 : -10;
+    for (int y = y0 + step; (step > 0 ? y < y1 : y > y1); y += step) {
+      xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)});
+    }
+    xdotool(
+        {"mousemove", "--window", window_, std::to_string(x), std::to_string(y1), "mouseup", "1"});
+  }
+  bool close_like_a_window_manager() {
+    Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + display_.name()});
+    return d.wait_exit(milliseconds(5000)) == 0;
+  }
+  std::string screenshot(const std::string& name) {
+    const std::string path = evidence_ + "/" + name;
+    Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + display_.name()});
+    s.wait_exit(milliseconds(10000));
+    return path;
+  }
+  std::vector<float> recording() const { return recorder_->read_float(); }
+  std::size_t recorded_samples() const { return recorder_->bytes() / sizeof(float); }
+  std::string recording_path() const { return evidence_ + "/monitor.f32"; }
+  Subprocess& program() { return *prog_; }
+  std::string stderr_text() const { return slurp(evidence_ + "/stderr"); }
+
+  // Keeps the evidence and says where it is.
+  std::string keep() {
+    keep_ = true;
+    const std::string shot = screenshot("failure.png");
+    return " (recording: " + recording_path() + ", screenshot: " + shot + ")";
+  }
+
+ private:
+  std::string program_, evidence_;
+  PrivateDisplay display_;
+  SoundServer server_;
+  std::unique_ptr<MonitorRecorder> recorder_;
+  std::unique_ptr<Subprocess> prog_;
+  std::string window_;
+  bool keep_ = false;
+};
+
+std::string expected_title(const Change& c) {
+  return "Sonavel - " + std::to_string(c.hz) + " Hz @ -" + std::to_string(c.db) + " dB";
+}
+
+bool parse_title(const std::string& title, Change& c) {
+  std::smatch m;
+  if (!std::regex_match(title, m, std::regex("Sonavel - (\\d+) Hz @ -(\\d+) dB"))) return false;
+  c = {std::stoi(m[1]), std::stoi(m[2])};
+  return true;
+}
+
+class EndToEnd : public ::testing::TestWithParam<std::string> {
+ protected:
+  std::string binary() const {
+    return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
+  }
+  std::string evidence(int attempt) const {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->name());
+    for (char& ch : name) {
+      if (ch == '/') ch = '_';
+    }
+    return std::string(E2E_EVIDENCE_DIR) + "/" + name + "-" + std::to_string(attempt);
+  }
+  static constexpr int kAttempts = 3;
+};
+
+// Keyboard on the focused band slider, then the wheel over another band: each
+// change relabels the title at once and cuts the burst before it off; the
+// last one plays whole and is followed by exact silence.
+TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
+  int underruns = 0;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    Session s(binary(), evidence(attempt));
+    ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
+    ASSERT_EQ(s.title(), "Sonavel by the Sonavel developers");
+    const std::size_t from = s.recorded_samples();
+    // The first band slider (25 Hz, at 40) holds the focus.
+    const std::pair<const char*, Change> keys[] = {{"Page_Down", {25, 30}},  {"Up", {25, 31}},
+                                                   {"Down", {25, 30}},       {"End", {25, 120}},
+                                                   {"Page_Down", {25, 110}}, {"Home", {25, 0}}};
+    std::vector<Change> changes;
+    for (const auto& [k, c] : keys) {
+      s.key(k);
+      sleep_ms(350);
+      ASSERT_EQ(s.title(), expected_title(c)) << "after " << k << s.keep();
+      changes.push_back(c);
+    }
+    s.key("Tab");
+    s.key("Page_Down");  // the 31 Hz band, 40 to 30
+    sleep_ms(350);
+    ASSERT_EQ(s.title(), expected_title({31, 30})) << s.keep();
+    changes.push_back({31, 30});
+    s.wheel(16, 4);  // scroll up over 1000 Hz: 1 dB louder
+    sleep_ms(350);
+    ASSERT_EQ(s.title(), expected_title({1000, 39})) << s.keep();
+    changes.push_back({1000, 39});
+    s.wheel(16, 5);
+    sleep_ms(3000 + 600);
+    ASSERT_EQ(s.title(), expected_title({1000, 40})) << s.keep();
+    changes.push_back({1000, 40});
+
+    std::vector<std::vector<float>> bursts;
+    for (const Change& c : changes) bursts.push_back(reference_burst(c.hz, c.db));
+    const BurstMatch m = match_sequence(s.recording(), bursts, from, 4410);
+    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
+      ++underruns;
+      std::printf("underrun (%s); trying again\n", m.detail.c_str());
+      continue;
+    }
+    std::printf("underrun retries: %d\n", underruns);
+    ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
+    return;
+  }
+}
+
+// A click on a band slider's trough and a drag of another's knob; the time
+// window moved by a click changes its caption and plays nothing; closing the
+// window as a window manager does ends the program with status 0 and a
+// silent standard error.
+TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
+  int underruns = 0;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    Session s(binary(), evidence(attempt));
+    ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
+    s.click(band_x(8), 100);  // near the top: a high attenuation
+    sleep_ms(400);
+    Change clicked{};
+    ASSERT_TRUE(parse_title(s.title(), clicked)) << s.title() << s.keep();
+    EXPECT_EQ(clicked.hz, 160);
+    EXPECT_GT(clicked.db, 80);
+
+    s.drag(band_x(12), 337, 420);  // the 400 Hz knob from 40 towards 0
+    sleep_ms(3000 + 600);
+    Change dragged{};
+    ASSERT_TRUE(parse_title(s.title(), dragged)) << s.title() << s.keep();
+    EXPECT_EQ(dragged.hz, 400);
+    EXPECT_LT(dragged.db, 40);
+    const auto rec = s.recording();
+    BurstMatch m = match_last_burst(rec, reference_burst(dragged.hz, dragged.db));
+    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
+      ++underruns;
+      std::printf("underrun (%s); trying again\n", m.detail.c_str());
+      continue;
+    }
+    std::printf("underrun retries: %d\n", underruns);
+    ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
+
+    // The time window: a click near the top of its slider takes it to 2.0.
+    const std::string before = s.screenshot("before.png");
+    const std::size_t silent_from = s.recorded_samples();
+    s.click(kTimeWindowSliderX, 550);
+    sleep_ms(1000);
+    const std::string after = s.screenshot("after.png");
+    EXPECT_NE(slurp(before), slurp(after)) << "the caption did not change" << s.keep();
+    const auto later = s.recording();
+    for (std::size_t i = silent_from; i < later.size(); ++i) {
+      ASSERT_EQ(later[i], 0.0f) << "the time window armed a burst" << s.keep();
+    }
+    EXPECT_EQ(s.title(), expected_title(dragged));
+
+    ASSERT_TRUE(s.close_like_a_window_manager());
+    const auto status = s.program().wait_exit(milliseconds(10000));
+    ASSERT_TRUE(status.has_value()) << "still running after the close" << s.keep();
+    EXPECT_EQ(*status, 0);
+    EXPECT_EQ(s.stderr_text(), "");
+    return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values("sonavel", "sonavel_pa"),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
