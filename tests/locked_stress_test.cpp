@@ -38,7 +38,7 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWin
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 360), cairo_surface_destroy);
   auto copy = std::make_unique<WaveformCopy>();
   std::mt19937 rng(7);
-  int draws = 0, recent = 0;
+  int draws = 0;
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
   while (std::chrono::steady_clock::now() < until) {
     const int band = static_cast<int>(rng() % bands.size());
@@ -52,13 +52,24 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWin
       paint_waveform(cr, 940, 360, frame);
       cairo_destroy(cr);
       ++draws;
-      recent += frame.ringHasRecentOutput;
       std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
   }
-  started.stream.reset();  // stops the stream before the state goes
   EXPECT_GT(draws, 50);
-  EXPECT_GT(recent, draws / 2) << "the audio thread kept the ring filled";
+
+  // After the storm the view still follows the audio thread: a loud burst
+  // reaches the ring within a generous time, however busy the machine.
+  link->prepare_burst(1000, 0);
+  link->commit_burst(1000, 0);
+  bool seen = false;
+  for (int i = 0; i < 200 && !seen; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    WaveformFrame frame;
+    link->take_frame(kSonavelChoices, frame, *copy);
+    seen = frame.ringHasRecentOutput;
+  }
+  EXPECT_TRUE(seen) << "the audio thread stopped filling the ring";
+  started.stream.reset();  // stops the stream before the state goes
 }
 
 }  // namespace
