@@ -60,3 +60,21 @@ stop_session() {
   [ -n "$session_dir" ] && rm -rf "$session_dir"
   session_dir=
 }
+
+# The program's main job on its default: starts build/$1 in the session, moves
+# the 1000 Hz band from -40 dB to -30 dB with one Page Down on its slider (the
+# first band slider holds the focus; Tab walks to band 16), and writes a
+# screenshot to $2 during the burst's steady part. Leaves the program running.
+play_demo_burst() {
+  "build/$1" &
+  session_pids+=($!)
+  local win
+  win=$(wait_for_window)
+  [ -n "$win" ] || { echo "no window appeared" >&2; return 1; }
+  xdotool windowfocus --sync "$win"
+  xdotool key --delay 20 $(printf 'Tab %.0s' $(seq 16)) Page_Down
+  sleep 1.3
+  mkdir -p "$(dirname "$2")"
+  build/tests/tools/x_snapshot "$2" "$win"
+  demo_title=$(xdotool getwindowname "$win")
+}
