@@ -18,138 +18,13 @@
 
 #include "reference_burst.h"
 #include "support/burst_matcher.h"
-#include "support/display.h"
-#include "support/sound_server.h"
-#include "support/subprocess.h"
+#include "support/program_session.h"
 
 using namespace sonavel_test;
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void sleep_ms(int ms) {
-  std::this_thread::sleep_for(milliseconds(ms));
-}
-
-// Where the band strip puts band i's slider, in window coordinates, at the
-// default window size.
-int band_x(int band) {
-  return 31 + 46 * band;
-}
-constexpr int kTimeWindowSliderX = 948;
-
-struct Change {
-  int hz, db;
-};
-
-// One program started the way a user starts it, with its display and server.
-class Session {
- public:
-  Session(const std::string& program, const std::string& evidence)
-      : program_(program), evidence_(evidence), server_("float32le") {
-    fs::create_directories(evidence_);
-  }
-  ~Session() {
-    if (prog_) prog_->stop();
-    if (!keep_) fs::remove_all(evidence_);
-  }
-
-  bool start() {
-    if (!display_.ready() || !server_.ready()) return false;
-    recorder_ = std::make_unique<MonitorRecorder>(server_, "float32le", recording_path());
-    if (!recorder_->wait_until_flowing()) return false;
-    std::vector<std::string> env = server_.client_env();
-    env.push_back("DISPLAY=" + display_.name());
-    prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, env,
-                                         evidence_ + "/stdout", evidence_ + "/stderr");
-    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"}, 20000);
-    window_ = window_.substr(0, window_.find('\n'));
-    if (window_.empty()) return false;
-    xdotool({"windowfocus", "--sync", window_});
-    sleep_ms(300);
-    return true;
-  }
-
-  std::string xdotool(std::vector<std::string> args, int timeout_ms = 10000) {
-    args.insert(args.begin(), "xdotool");
-    const std::string out = evidence_ + "/xdotool.out";
-    Subprocess x(args, {"DISPLAY=" + display_.name()}, out);
-    x.wait_exit(milliseconds(timeout_ms));
-    return slurp(out);
-  }
-  std::string title() {
-    std::string t = xdotool({"getwindowname", window_});
-    return t.substr(0, t.find('\n'));
-  }
-  void key(const std::string& k) { xdotool({"key", k}); }
-  void wheel(int band, int button) {
-    xdotool({"mousemove", "--window", window_, std::to_string(band_x(band)), "200", "click",
-             std::to_string(button)});
-  }
-  void click(int x, int y) {
-    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
-  }
-  void drag(int x, int y0, int y1) {
-    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y0), "mousedown",
-             "1"});
-    const int step = y1 > y0 ? 10 : -10;
-    for (int y = y0 + step; (step > 0 ? y < y1 : y > y1); y += step) {
-      xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)});
-    }
-    xdotool(
-        {"mousemove", "--window", window_, std::to_string(x), std::to_string(y1), "mouseup", "1"});
-  }
-  bool close_like_a_window_manager() {
-    Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + display_.name()});
-    return d.wait_exit(milliseconds(5000)) == 0;
-  }
-  std::string screenshot(const std::string& name) {
-    const std::string path = evidence_ + "/" + name;
-    Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + display_.name()});
-    s.wait_exit(milliseconds(10000));
-    return path;
-  }
-  std::vector<float> recording() const { return recorder_->read_float(); }
-  std::size_t recorded_samples() const { return recorder_->bytes() / sizeof(float); }
-  std::string recording_path() const { return evidence_ + "/monitor.f32"; }
-  Subprocess& program() { return *prog_; }
-  std::string stderr_text() const { return slurp(evidence_ + "/stderr"); }
-
-  // Keeps the evidence and says where it is.
-  std::string keep() {
-    keep_ = true;
-    const std::string shot = screenshot("failure.png");
-    return " (recording: " + recording_path() + ", screenshot: " + shot + ")";
-  }
-
- private:
-  std::string program_, evidence_;
-  PrivateDisplay display_;
-  SoundServer server_;
-  std::unique_ptr<MonitorRecorder> recorder_;
-  std::unique_ptr<Subprocess> prog_;
-  std::string window_;
-  bool keep_ = false;
-};
-
-std::string expected_title(const Change& c) {
-  return "Sonavel - " + std::to_string(c.hz) + " Hz @ -" + std::to_string(c.db) + " dB";
-}
-
-bool parse_title(const std::string& title, Change& c) {
-  std::smatch m;
-  if (!std::regex_match(title, m, std::regex("Sonavel - (\\d+) Hz @ -(\\d+) dB"))) return false;
-  c = {std::stoi(m[1]), std::stoi(m[2])};
-  return true;
-}
 
 class EndToEnd : public ::testing::TestWithParam<std::string> {
  protected:
@@ -173,7 +48,7 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {
 TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
   int underruns = 0;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    Session s(binary(), evidence(attempt));
+    ProgramSession s(binary(), evidence(attempt));
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     ASSERT_EQ(s.title(), "Sonavel by the Sonavel developers");
     const std::size_t from = s.recorded_samples();
@@ -223,7 +98,7 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
 TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
   int underruns = 0;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    Session s(binary(), evidence(attempt));
+    ProgramSession s(binary(), evidence(attempt));
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     s.click(band_x(8), 100);  // near the top: a high attenuation
     sleep_ms(400);

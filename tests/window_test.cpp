@@ -138,6 +138,34 @@ TEST_F(Window, ValueChangeRelabelsItsBandRetitlesAndArmsABurst) {
   EXPECT_EQ(attenuation.load(), 1.0);
 }
 
+// What a screen reader reads through ATK: each slider's band as its name and
+// its level as its description, following every change of its own band only.
+TEST_F(Window, BandSlidersTellAScreenReaderTheirBandAndLevel) {
+  build_locked();
+  auto name = [](GtkWidget* s) {
+    return std::string(atk_object_get_name(gtk_widget_get_accessible(s)));
+  };
+  auto description = [](GtkWidget* s) {
+    return std::string(atk_object_get_description(gtk_widget_get_accessible(s)));
+  };
+  EXPECT_EQ(name(w.sliders[0]), "25 Hz");
+  EXPECT_EQ(name(w.sliders[16]), "1000 Hz");
+  EXPECT_EQ(name(w.sliders[32]), "16000 Hz");
+  EXPECT_EQ(description(w.sliders[16]), "-40 dB");
+  EXPECT_EQ(atk_object_get_role(gtk_widget_get_accessible(w.sliders[16])), ATK_ROLE_SLIDER);
+
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 57.0);
+  EXPECT_EQ(description(w.sliders[16]), "-57 dB");
+  EXPECT_EQ(description(w.sliders[15]), "-40 dB");
+  EXPECT_EQ(name(w.sliders[16]), "1000 Hz");
+  double current = 0.0;
+  gchar* text = nullptr;
+  atk_value_get_value_and_text(ATK_VALUE(gtk_widget_get_accessible(w.sliders[16])), &current,
+                               &text);
+  g_free(text);
+  EXPECT_EQ(current, 57.0);
+}
+
 TEST_F(Window, FractionalValuesTruncateInOneProgramAndRoundInTheOther) {
   build_pa();
   gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.6);

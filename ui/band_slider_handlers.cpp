@@ -5,6 +5,7 @@
 
 #include "engine/bands.h"
 #include "engine/burst.h"
+#include "ui/slider_accessibility.h"
 #include "ui/tone_link.h"
 
 namespace sonavel {
@@ -25,6 +26,7 @@ void on_slider_value_changed(GtkRange* range, gpointer data) {
   std::snprintf(title, sizeof title, "Sonavel - %d Hz @ -%d dB", hz, db);
   gtk_window_set_title(GTK_WINDOW(ctx->window), title);
   ctx->tone->commit_burst(hz, db);
+  describe_band_slider(GTK_WIDGET(range), hz, db);
   // Show the cleared history and the new captions now, not at the next tick.
   if (ctx->waveform_area != nullptr) gtk_widget_queue_draw(ctx->waveform_area);
 }

@@ -5,6 +5,7 @@
 #include "monitor/waveform_draw_handler.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/refresh_timer.h"
+#include "ui/slider_accessibility.h"
 #include "ui/time_window_handler.h"
 #include "ui/tone_link.h"
 
@@ -81,6 +82,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
     gtk_widget_set_halign(label, GTK_ALIGN_CENTER);
     w.labels[i] = label;
     w.sliders[i] = slider;
+    describe_band_slider(slider, bands[i], static_cast<int>(kInitialAttenuationDb));
     gtk_grid_attach(GTK_GRID(grid), label, i, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
     connect_owned(slider, "value-changed", G_CALLBACK(on_slider_value_changed),

@@ -17,6 +17,12 @@ SoundServer::SoundServer(const std::string& format) {
   fs::create_directories(dir_ + "/run");
   fs::create_directories(dir_ + "/home");
   chmod((dir_ + "/run").c_str(), 0700);
+  format_ = format;
+  launch();
+}
+
+bool SoundServer::launch() {
+  ready_ = false;
   std::vector<std::string> env = client_env();
   env.push_back("PULSE_SERVER=");  // the daemon itself listens, not connects
   daemon_ = std::make_unique<Subprocess>(
@@ -24,7 +30,7 @@ SoundServer::SoundServer(const std::string& format) {
           "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
           "--log-target=stderr", "--log-level=error", "--disable-shm=no", "-L",
           "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1", "-L",
-          "module-null-sink sink_name=nullsink format=" + format + " channels=1 rate=44100", "-L",
+          "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100", "-L",
           "module-default-device-restore"},
       env, dir_ + "/daemon.out", dir_ + "/daemon.err");
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -38,6 +44,7 @@ SoundServer::SoundServer(const std::string& format) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  return ready_;
 }
 
 SoundServer::~SoundServer() {
@@ -60,6 +67,13 @@ void SoundServer::use_in_this_process() const {
 
 void SoundServer::kill_now() {
   if (daemon_) daemon_->signal(SIGKILL);
+}
+
+bool SoundServer::restart() {
+  if (daemon_) daemon_->stop();
+  std::error_code ec;
+  fs::remove(dir_ + "/native", ec);
+  return launch();
 }
 
 MonitorRecorder::MonitorRecorder(const SoundServer& server, const std::string& format,

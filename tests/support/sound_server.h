@@ -27,11 +27,16 @@ class SoundServer {
   void use_in_this_process() const;
   // Ends the server at once, as a crash would.
   void kill_now();
+  // Starts the server again on the same socket, with nothing connected.
+  bool restart();
   // Leaves the folder (recordings, server log) in place for a look afterwards.
   void keep_files() { keep_ = true; }
 
  private:
+  bool launch();
+
   std::string dir_;
+  std::string format_;
   std::unique_ptr<Subprocess> daemon_;
   bool ready_ = false;
   bool keep_ = false;

@@ -1,0 +1,178 @@
+// Endurance and faults, the way a restless user and a flaky desktop meet the
+// programs: a storm of random real input (wheel, keys, clicks through xdotool)
+// for a bounded time, after which the program is alive, its title names the
+// last burst, the recording holds exactly the bursts the title announced, each
+// cut off by the next or played whole, and resident memory has not grown; and
+// the sound server killed and started again under sonavel.
+//
+// SONAVEL_STORM_SECONDS sets the storm's length (a few seconds by default; a
+// soak takes minutes).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "reference_burst.h"
+#include "support/burst_matcher.h"
+#include "support/program_session.h"
+
+using namespace sonavel_test;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnderAddressSanitizer = true;  // its quarantine keeps freed memory resident
+#else
+constexpr bool kUnderAddressSanitizer = false;
+#endif
+
+int storm_seconds() {
+  const char* s = std::getenv("SONAVEL_STORM_SECONDS");
+  return s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : 5;
+}
+
+long resident_kib(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+class Storm : public ::testing::TestWithParam<std::string> {
+ protected:
+  std::string binary() const {
+    return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
+  }
+  std::string evidence(const std::string& what, int attempt) const {
+    return std::string(E2E_EVIDENCE_DIR) + "/" + what + "_" + GetParam() + "-" +
+           std::to_string(attempt);
+  }
+};
+
+// One random input; returns what it was, for the failure message.
+std::string random_input(ProgramSession& s, std::mt19937& rng) {
+  static const char* const keys[] = {"Up",   "Down", "Page_Up", "Page_Down",
+                                     "Home", "End",  "Tab",     "shift+Tab"};
+  const int band = static_cast<int>(rng() % 33);
+  switch (rng() % 4) {
+    case 0:
+    case 1: {
+      const char* k = keys[rng() % 8];
+      s.key(k);
+      return k;
+    }
+    case 2: {
+      const int button = rng() % 2 ? 4 : 5;
+      s.wheel(band, button);
+      return "wheel " + std::to_string(button) + " over band " + std::to_string(band);
+    }
+    default: {
+      const int y = 70 + static_cast<int>(rng() % 360);
+      s.click(band_x(band), y);
+      return "click on band " + std::to_string(band) + " at y " + std::to_string(y);
+    }
+  }
+}
+
+TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
+  constexpr int kAttempts = 3;
+  int underruns = 0;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    ProgramSession s(binary(), evidence("storm", attempt));
+    ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
+    const std::size_t from = s.recorded_samples();
+    std::mt19937 rng(std::random_device{}());
+    std::vector<Change> announced;
+    std::string title = s.title(), last_input;
+    long rss_after_warmup = -1;
+    int inputs = 0;
+    const auto start = steady_clock::now();
+    const auto until = start + std::chrono::seconds(storm_seconds());
+    while (steady_clock::now() < until) {
+      last_input = random_input(s, rng);
+      ++inputs;
+      // Each input moves at most one slider once; wait until the title shows
+      // it, or long enough to say it moved nothing.
+      const auto give_up = steady_clock::now() + milliseconds(600);
+      std::string now = s.title();
+      while (now == title && steady_clock::now() < give_up) {
+        sleep_ms(20);
+        now = s.title();
+      }
+      if (now != title) {
+        Change c{};
+        ASSERT_TRUE(parse_title(now, c)) << now << s.keep();
+        announced.push_back(c);
+        title = now;
+      }
+      if (rss_after_warmup < 0 && steady_clock::now() - start > std::chrono::seconds(1)) {
+        rss_after_warmup = resident_kib(s.program().pid());
+      }
+    }
+    sleep_ms(3000 + 700);  // the last burst plays out
+    ASSERT_TRUE(s.program().running()) << "the program ended during the storm" << s.keep();
+    EXPECT_EQ(s.title(), title) << "a late change after: " << last_input << s.keep();
+    const long rss_end = resident_kib(s.program().pid());
+    std::printf("%d inputs, %zu bursts announced; resident %ld KiB after warm-up, %ld at the end\n",
+                inputs, announced.size(), rss_after_warmup, rss_end);
+    ASSERT_FALSE(announced.empty()) << "no input moved a slider" << s.keep();
+
+    std::vector<std::vector<float>> bursts;
+    for (const Change& c : announced) bursts.push_back(reference_burst(c.hz, c.db));
+    const BurstMatch m = match_sequence(s.recording(), bursts, from, 4410);
+    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
+      ++underruns;
+      std::printf("underrun (%s); trying again\n", m.detail.c_str());
+      continue;
+    }
+    std::printf("underrun retries: %d\n", underruns);
+    ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
+    if (!kUnderAddressSanitizer) {
+      EXPECT_LT(rss_end - rss_after_warmup, 4096) << "resident memory grew";
+    }
+    EXPECT_EQ(s.stderr_text(), "");
+    return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, Storm, ::testing::Values("sonavel", "sonavel_pa"),
+                         [](const auto& info) { return info.param; });
+
+// The desktop's sound server dies under sonavel mid-burst: one line on
+// standard error, the window carries on (its controls still answer), the
+// server coming back changes nothing, and closing still ends with status 0.
+TEST(ServerLoss, SonavelReportsOnceAndKeepsItsWindow) {
+  ProgramSession s(SONAVEL_BINARY, std::string(E2E_EVIDENCE_DIR) + "/server_loss");
+  ASSERT_TRUE(s.start()) << s.keep();
+  s.key("Page_Down");
+  sleep_ms(500);
+  ASSERT_EQ(s.title(), expected_title({25, 30})) << s.keep();
+
+  s.server().kill_now();
+  sleep_ms(1500);
+  ASSERT_TRUE(s.program().running()) << "the program ended with the server" << s.keep();
+  std::string err = s.stderr_text();
+  EXPECT_EQ(err.rfind("audio stream error: ", 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+
+  ASSERT_TRUE(s.server().restart());
+  s.key("Page_Down");
+  sleep_ms(500);
+  EXPECT_EQ(s.title(), expected_title({25, 20})) << "the controls stopped answering" << s.keep();
+  sleep_ms(500);
+  EXPECT_EQ(s.stderr_text(), err) << "the error is reported once";
+
+  ASSERT_TRUE(s.close_like_a_window_manager());
+  const auto status = s.program().wait_exit(milliseconds(10000));
+  ASSERT_TRUE(status.has_value()) << s.keep();
+  EXPECT_EQ(*status, 0);
+}
+
+}  // namespace
