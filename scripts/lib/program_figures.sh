@@ -1,0 +1,37 @@
+# Measures a program running in the current session (see session.sh).
+
+# Prints "CPU-PERCENT PEAK-RESIDENT-MIB" for build/$1 over $3 seconds, after a
+# settling second; $2 is idle (no input) or bursts (a new burst every second,
+# by alternate Up and Down on the focused band slider).
+program_cpu_and_memory() {
+  local program=$1 mode=$2 seconds=$3
+  "build/$program" &
+  local pid=$!
+  local win
+  win=$(wait_for_window)
+  [ -n "$win" ] || { kill "$pid"; echo "no window" >&2; return 1; }
+  xdotool windowfocus --sync "$win"
+  sleep 1
+  local tck t0 t1
+  tck=$(getconf CLK_TCK)
+  t0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  local i
+  for ((i = 0; i < seconds; i++)); do
+    if [ "$mode" = bursts ]; then
+      if ((i % 2)); then xdotool key Down; else xdotool key Up; fi
+    fi
+    sleep 1
+  done
+  t1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  local hwm
+  hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  awk -v d=$((t1 - t0)) -v t="$tck" -v s="$seconds" -v m="$hwm" \
+    'BEGIN {printf "%.2f %.1f\n", 100 * d / t / s, m / 1024}'
+}
+
+# The median of the numbers on standard input.
+median_of() {
+  sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
+}
