@@ -16,8 +16,7 @@ constexpr int kWidth = 940, kHeight = 360;
 struct Surface {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface{
       cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight), cairo_surface_destroy};
-  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr{cairo_create(surface.get()),
-                                                        cairo_destroy};
+  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr{cairo_create(surface.get()), cairo_destroy};
 };
 
 void BM_BaselineCairoPaint(benchmark::State& state) {
@@ -45,8 +44,7 @@ void BM_WaveformDraw(benchmark::State& state) {
   frame.freq = 1000;
   frame.raw_amp = amp;
   frame.seconds_visible = 0.5;
-  frame.visible_samples =
-      sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
+  frame.visible_samples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
   frame.ring = ring.get();
   frame.writePos = ring->write_pos();
   frame.ringHasRecentOutput = ring->any_above(1e-9f);

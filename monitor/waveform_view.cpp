@@ -1,7 +1,9 @@
 #include "monitor/waveform_view.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace sonavel {
 
@@ -23,27 +25,46 @@ void show_text_at(cairo_t* cr, double x, double y, const std::string& text) {
   cairo_show_text(cr, text.c_str());
 }
 
-// Builds the trace path column by column. Returns whether any plotted sample
-// was above the recent-output threshold.
-bool trace_path(cairo_t* cr, const WaveformFrame& frame, double usable_w, double usable_h,
-                double center_y, double zoom) {
+// The trace's height at each column: one plotted sample per column.
+struct TracePoints {
+  std::vector<double> y;
+  bool has_nonzero = false;  // any plotted sample above the recent-output threshold
+};
+
+TracePoints trace_points(const WaveformFrame& frame, double usable_w, double usable_h,
+                         double center_y, double zoom) {
   const auto columns = usable_w > 0.0 ? static_cast<std::uint32_t>(usable_w) : 0u;
-  bool has_nonzero = false;
+  TracePoints points;
+  points.y.reserve(columns);
   for (std::uint32_t i = 0; i < columns; ++i) {
-    const double x = i + kSidePad;
     const double frac = usable_w > 1.0 ? i / (usable_w - 1.0) : 0.0;
     const auto offset =
         static_cast<std::uint32_t>(static_cast<double>(frame.visible_samples - 1) * frac);
     const float sample = frame.sample(offset);
-    if (std::fabs(static_cast<double>(sample)) > kRecentOutputThreshold) has_nonzero = true;
-    const double y = center_y - (sample * zoom) * (kTraceReach * usable_h);
-    if (i == 0) {
-      cairo_move_to(cr, x, y);
-    } else {
-      cairo_line_to(cr, x, y);
-    }
+    if (std::fabs(static_cast<double>(sample)) > kRecentOutputThreshold) points.has_nonzero = true;
+    points.y.push_back(center_y - (sample * zoom) * (kTraceReach * usable_h));
   }
-  return has_nonzero;
+  return points;
+}
+
+// Fills the area that a 2-pixel line joining the points covers, to the
+// nearest pixel: each join spans one column and is covered by a bar one column
+// wide from the lower of its two ends to the higher, 1 pixel beyond each (half
+// the line's width); the line ends square at its first and last points. Each
+// bar is filled on its own, pixel-aligned and without antialiasing: a
+// steady tone's line crosses itself at nearly every column, and stroking it,
+// or filling all bars as one shape, costs many times more.
+void fill_trace(cairo_t* cr, const std::vector<double>& ys) {
+  constexpr double kHalfLine = 1.0;
+  cairo_save(cr);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  for (std::size_t i = 1; i < ys.size(); ++i) {
+    const double top = std::round(std::min(ys[i - 1], ys[i]) - kHalfLine);
+    const double bottom = std::round(std::max(ys[i - 1], ys[i]) + kHalfLine);
+    cairo_rectangle(cr, static_cast<double>(i - 1) + kSidePad, top, 1.0, bottom - top);
+    cairo_fill(cr);
+  }
+  cairo_restore(cr);
 }
 
 void show_no_output_message(cairo_t* cr, double center_y) {
@@ -133,18 +154,15 @@ void paint_waveform(cairo_t* cr, double width, double height, const WaveformFram
       return;
     }
     cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
-    cairo_set_line_width(cr, 2.0);
-    trace_path(cr, frame, usable_w, usable_h, center_y, zoom);
-    cairo_stroke(cr);
+    fill_trace(cr, trace_points(frame, usable_w, usable_h, center_y, zoom).y);
     return;
   }
-  // Decided from the plotted columns while the path is built.
-  cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
-  cairo_set_line_width(cr, 2.0);
-  if (trace_path(cr, frame, usable_w, usable_h, center_y, zoom)) {
-    cairo_stroke(cr);
+  // Decided from the plotted columns.
+  const TracePoints points = trace_points(frame, usable_w, usable_h, center_y, zoom);
+  if (points.has_nonzero) {
+    cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
+    fill_trace(cr, points.y);
   } else {
-    cairo_new_path(cr);
     show_no_output_message(cr, center_y);
   }
 }

@@ -16,9 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "reference_burst.h"
-#include "support/burst_matcher.h"
-#include "support/program_session.h"
+#include "support/session_matching.h"
 
 using namespace sonavel_test;
 namespace fs = std::filesystem;
@@ -77,15 +75,8 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
     ASSERT_EQ(s.title(), expected_title({1000, 40})) << s.keep();
     changes.push_back({1000, 40});
 
-    std::vector<std::vector<float>> bursts;
-    for (const Change& c : changes) bursts.push_back(reference_burst(c.hz, c.db));
-    const BurstMatch m = match_sequence(s.recording(), bursts, from, 4410);
-    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
-      ++underruns;
-      std::printf("underrun (%s); trying again\n", m.detail.c_str());
-      continue;
-    }
-    std::printf("underrun retries: %d\n", underruns);
+    const BurstMatch m = match_changes(s.recording(), changes, from);
+    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
     return;
   }
@@ -115,12 +106,7 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
     EXPECT_LT(dragged.db, 40);
     const auto rec = s.recording();
     BurstMatch m = match_last_burst(rec, reference_burst(dragged.hz, dragged.db));
-    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
-      ++underruns;
-      std::printf("underrun (%s); trying again\n", m.detail.c_str());
-      continue;
-    }
-    std::printf("underrun retries: %d\n", underruns);
+    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
 
     // The time window: a click near the top of its slider takes it to 2.0.

@@ -15,9 +15,7 @@
 #include <random>
 #include <sstream>
 
-#include "reference_burst.h"
-#include "support/burst_matcher.h"
-#include "support/program_session.h"
+#include "support/session_matching.h"
 
 using namespace sonavel_test;
 using std::chrono::milliseconds;
@@ -124,15 +122,8 @@ TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
                 inputs, announced.size(), rss_after_warmup, rss_end);
     ASSERT_FALSE(announced.empty()) << "no input moved a slider" << s.keep();
 
-    std::vector<std::vector<float>> bursts;
-    for (const Change& c : announced) bursts.push_back(reference_burst(c.hz, c.db));
-    const BurstMatch m = match_sequence(s.recording(), bursts, from, 4410);
-    if (m.result == MatchResult::Underrun && attempt < kAttempts) {
-      ++underruns;
-      std::printf("underrun (%s); trying again\n", m.detail.c_str());
-      continue;
-    }
-    std::printf("underrun retries: %d\n", underruns);
+    const BurstMatch m = match_changes(s.recording(), announced, from);
+    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
     if (!kUnderAddressSanitizer) {
       EXPECT_LT(rss_end - rss_after_warmup, 4096) << "resident memory grew";

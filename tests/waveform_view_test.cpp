@@ -191,6 +191,33 @@ TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
   EXPECT_TRUE(c.is_trace(500, 79)) << "right (newer) half above the centre";
 }
 
+// A tone with many cycles in the window lands at unrelated phases column by
+// column: the line joining them covers every column from one plotted sample
+// to the next, with no gaps along the way.
+TEST(WaveformView, JoinedLineCoversEachColumnBetweenNeighbouringSamples) {
+  WaveformHistory ring;
+  const std::uint32_t visible = 600;  // two samples per column of a 328-wide area
+  for (std::uint32_t i = 0; i < visible; ++i) ring.push(i % 4 < 2 ? 0.5f : -0.5f);
+  WaveformFrame frame;
+  frame.raw_amp = 0.5;
+  frame.visible_samples = visible;
+  frame.ring = &ring;
+  frame.writePos = ring.write_pos();
+  Canvas c(328, 360);
+  c.paint(frame);
+  int full_columns = 0;
+  for (int x = 14; x < c.w() - 15; ++x) {
+    bool whole = true;
+    for (int y = 80; y <= 352; y += 4) whole = whole && c.is_trace(x, y);
+    full_columns += whole;
+  }
+  // Neighbouring columns alternate between the two extremes, so every join
+  // crosses the whole height.
+  EXPECT_GT(full_columns, (c.w() - 29) * 9 / 10);
+  EXPECT_FALSE(c.is_trace(300, 75));
+  EXPECT_FALSE(c.is_trace(300, 356));
+}
+
 TEST(WaveformView, MessageInsteadOfTraceWithoutRecentOutput) {
   for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
     RingFrame f(0.999999, 0.0f, rule);
