@@ -77,6 +77,20 @@ struct RingFrame {
   }
 };
 
+// A frame showing the newest `visible` samples of a ring as it stands.
+WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint32_t visible,
+                         RecentOutputRule rule = RecentOutputRule::PlottedColumns) {
+  WaveformFrame frame;
+  frame.raw_amp = raw_amp;
+  frame.seconds_visible = visible / 44100.0;
+  frame.visible_samples = visible;
+  frame.ring = &ring;
+  frame.writePos = ring.write_pos();
+  frame.recentRule = rule;
+  frame.ringHasRecentOutput = ring.any_above(1e-9f);
+  return frame;
+}
+
 void expect_near(Rgb c, double r, double g, double b, const char* what) {
   EXPECT_NEAR(c.r, r * 255, 3) << what;
   EXPECT_NEAR(c.g, g * 255, 3) << what;
@@ -179,14 +193,8 @@ TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
   const std::uint32_t visible = visible_sample_count(0.5, VisibleCountRule::Truncate);
   ASSERT_EQ(visible, 22050u);
   for (std::uint32_t i = 0; i < visible; ++i) ring.push(i < visible / 2 ? -0.5f : 0.5f);
-  WaveformFrame frame;
-  frame.raw_amp = 0.5;
-  frame.seconds_visible = 0.5;
-  frame.visible_samples = visible;
-  frame.ring = &ring;
-  frame.writePos = ring.write_pos();
   Canvas c(600, 360);
-  c.paint(frame);
+  c.paint(frame_over(ring, 0.5, visible));
   EXPECT_TRUE(c.is_trace(100, 352)) << "left (older) half below the centre";
   EXPECT_TRUE(c.is_trace(500, 79)) << "right (newer) half above the centre";
 }
@@ -198,13 +206,8 @@ TEST(WaveformView, JoinedLineCoversEachColumnBetweenNeighbouringSamples) {
   WaveformHistory ring;
   const std::uint32_t visible = 600;  // two samples per column of a 328-wide area
   for (std::uint32_t i = 0; i < visible; ++i) ring.push(i % 4 < 2 ? 0.5f : -0.5f);
-  WaveformFrame frame;
-  frame.raw_amp = 0.5;
-  frame.visible_samples = visible;
-  frame.ring = &ring;
-  frame.writePos = ring.write_pos();
   Canvas c(328, 360);
-  c.paint(frame);
+  c.paint(frame_over(ring, 0.5, visible));
   int full_columns = 0;
   for (int x = 14; x < c.w() - 15; ++x) {
     bool whole = true;
@@ -239,15 +242,8 @@ TEST(WaveformView, RecentOutputRulesDifferOverTheWholeRing) {
   ring.push(0.5f);
   for (std::size_t i = 1; i < kHistoryLength; ++i) ring.push(0.0f);
   for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
-    WaveformFrame frame;
-    frame.raw_amp = 0.5;
-    frame.visible_samples = 4410;
-    frame.ring = &ring;
-    frame.writePos = ring.write_pos();
-    frame.recentRule = rule;
-    frame.ringHasRecentOutput = ring.any_above(1e-9f);
     Canvas c(600, 360);
-    c.paint(frame);
+    c.paint(frame_over(ring, 0.5, 4410, rule));
     const bool message = c.count(&Canvas::is_message, 20, 190, 230, 210) > 50;
     EXPECT_EQ(message, rule == RecentOutputRule::PlottedColumns);
     EXPECT_EQ(c.count(&Canvas::is_trace, 14, 210, 586, 222) > 100,
