@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/display.h"
+#include "support/map_watcher.h"
 #include "support/sound_server.h"
 #include "support/subprocess.h"
 
@@ -25,51 +26,71 @@ std::string slurp(const std::string& path) {
 struct ProgramRun {
   int status = -1;
   std::string out, err;
+  int windows_mapped = -1;
 };
 
-ProgramRun run_sonavel(std::vector<std::string> args, std::vector<std::string> env) {
+// Runs sonavel on a display of its own, to its end or for at most `limit`.
+ProgramRun run_sonavel(std::vector<std::string> args, std::vector<std::string> env,
+                       std::chrono::seconds limit = std::chrono::seconds(30)) {
+  PrivateDisplay display;
+  if (!display.ready()) return {};
+  MapWatcher watcher(display.name());
   char tmpl[] = "/tmp/sonavel-run-XXXXXX";
   const std::string dir = mkdtemp(tmpl);
   args.insert(args.begin(), SONAVEL_BINARY);
-  Subprocess prog(args, env, dir + "/out", dir + "/err");
+  env.push_back("DISPLAY=" + display.name());
   ProgramRun r;
-  const auto status = prog.wait_exit(std::chrono::seconds(30));
-  if (status) r.status = *status;
+  {
+    Subprocess prog(args, env, dir + "/out", dir + "/err");
+    const auto status = prog.wait_exit(limit);
+    if (status) r.status = *status;
+  }
   r.out = slurp(dir + "/out");
   r.err = slurp(dir + "/err");
+  r.windows_mapped = watcher.ready() ? watcher.mapped() : -1;
   std::filesystem::remove_all(dir);
   return r;
 }
 
 TEST(SonavelProgram, TwentyFourBitSinkIsRefusedWithOneLineAndStatusOne) {
-  ASSERT_TRUE(ensure_display());
   SoundServer server("s24le");
   ASSERT_TRUE(server.ready());
   const ProgramRun r = run_sonavel({}, server.client_env());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Failed to start audio: Unsupported sample format: I24\n");
   EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.windows_mapped, 0);
 }
 
 TEST(SonavelProgram, NoServerIsNoDefaultOutputDeviceWithStatusOne) {
-  ASSERT_TRUE(ensure_display());
   char tmpl[] = "/tmp/sonavel-noserver-XXXXXX";
   const std::string dir = mkdtemp(tmpl);
   const ProgramRun r = run_sonavel(
       {}, {"PULSE_SERVER=unix:" + dir + "/none", "XDG_RUNTIME_DIR=" + dir, "HOME=" + dir});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Failed to start audio: No default output device available\n");
+  EXPECT_EQ(r.windows_mapped, 0);
   std::filesystem::remove_all(dir);
 }
 
+// The same watch sees the window when the audio comes up.
+TEST(SonavelProgram, WorkingServerShowsTheWindow) {
+  SoundServer server("float32le");
+  ASSERT_TRUE(server.ready());
+  const ProgramRun r = run_sonavel({}, server.client_env(), std::chrono::seconds(3));
+  EXPECT_EQ(r.status, -1) << "still running when stopped";
+  EXPECT_EQ(r.windows_mapped, 1);
+  EXPECT_EQ(r.err, "");
+}
+
 TEST(SonavelProgram, RejectedCommandLineKeepsTheApplicationsOwnStatus) {
-  ASSERT_TRUE(ensure_display());
   SoundServer server("float32le");
   ASSERT_TRUE(server.ready());
   const ProgramRun r = run_sonavel({"--no-such-option"}, server.client_env());
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.status, -1) << "it ended";
   EXPECT_EQ(r.err.find("Failed to start audio"), std::string::npos) << "it never activated";
+  EXPECT_EQ(r.windows_mapped, 0);
 }
 
 }  // namespace
