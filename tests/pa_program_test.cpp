@@ -15,13 +15,6 @@ using namespace sonavel_test;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 TEST(SonavelPaProgram, NoSoundServerGivesOneLineAndStatusOne) {
   PrivateDisplay display;
   ASSERT_TRUE(display.ready());

@@ -16,13 +16,6 @@ using namespace sonavel_test;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 struct ProgramRun {
   int status = -1;
   std::string out, err;

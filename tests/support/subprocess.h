@@ -9,12 +9,22 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace sonavel_test {
+
+// A whole file as text (empty when it cannot be read): a child's output.
+inline std::string slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
 
 class Subprocess {
  public:
