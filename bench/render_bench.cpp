@@ -6,23 +6,24 @@
 #include <cmath>
 #include <vector>
 
+#include "audio/sample_format.h"
 #include "engine/burst.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
 
 namespace {
 
-constexpr unsigned long kFrames = 256;
+constexpr unsigned long frames = 256;
 
 void BM_BaselineSineLoop(benchmark::State& st) {
-  std::vector<float> out(kFrames);
+  std::vector<float> out(frames);
   double ph = 0.0;
-  const double inc = sonavel::kTwoPi * 1000.0 / sonavel::kSampleRate;
+  const double inc = sonavel::twoPi * 1000.0 / sonavel::sampleRate;
   for (auto _ : st) {
-    for (unsigned long i = 0; i < kFrames; ++i) {
+    for (unsigned long i = 0; i < frames; ++i) {
       out[i] = static_cast<float>(std::sin(ph) * 0.5);
       ph += inc;
-      if (ph >= sonavel::kTwoPi) ph -= sonavel::kTwoPi;
+      if (ph >= sonavel::twoPi) ph -= sonavel::twoPi;
     }
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
@@ -52,14 +53,14 @@ void run(benchmark::State& st, Part part, Rearm rearm, Render render) {
   prepare();
   std::uint64_t played = 0;
   for (auto _ : st) {
-    if (part != Part::Silence && played + kFrames > span(part)) {
+    if (part != Part::Silence && played + frames > span(part)) {
       st.PauseTiming();
       prepare();
       played = 0;
       st.ResumeTiming();
     }
-    render(out.data(), kFrames);
-    played += kFrames;
+    render(out.data(), frames);
+    played += frames;
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
@@ -76,9 +77,7 @@ void BM_LockedRender(benchmark::State& st) {
   auto holder = sonavel::SharedToneState::create();
   run(
       st, static_cast<Part>(st.range(0)), [&] { sonavel::start_burst(*holder, 1000, 30); },
-      [&](float* o, std::uint64_t n) {
-        sonavel::render_locked(*holder, o, n, [](float s) { return s; });
-      });
+      [&](float* o, std::uint64_t n) { sonavel::render_locked<sonavel::F32Codec>(*holder, o, n); });
 }
 BENCHMARK(BM_LockedRender)->ArgName("silence0_steady1_fade2")->DenseRange(0, 2);
 

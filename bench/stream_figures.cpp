@@ -9,14 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "audio/sound_server_output.h"
 #include "engine/bands.h"
-#include "engine/device_format_output.h"
 
 int main(int argc, char** argv) {
   using namespace sonavel;
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
   ToneStateHolder tone = SharedToneState::create();
-  auto started = DeviceFormatOutput::open_and_start(tone);
+  auto started = SoundServerOutput::open_and_start(tone);
   if (!started.stream) {
     std::fprintf(stderr, "Failed to start audio: %s\n", started.error.c_str());
     return 1;

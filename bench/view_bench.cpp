@@ -1,22 +1,25 @@
 // The cost of one draw of the waveform view at the default window size (an
-// area of 940 x 360), against a bare cairo paint of the same surface.
+// area of 940 x 360), against a bare cairo paint of the same surface; and how
+// long sonavel's view holds the tone-state lock for its copy.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
 #include <cmath>
 #include <memory>
 
+#include "audio/c_owners.h"
+#include "engine/tone_state.h"
 #include "monitor/waveform_frame.h"
 #include "monitor/waveform_view.h"
+#include "ui/tone_link.h"
 
 namespace {
 
-constexpr int kWidth = 940, kHeight = 360;
+constexpr int width = 940, height = 360;
 
 struct Surface {
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface{
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight), cairo_surface_destroy};
-  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr{cairo_create(surface.get()), cairo_destroy};
+  sonavel::CairoSurface surface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)};
+  sonavel::CairoContext cr{cairo_create(surface.get())};
 };
 
 void BM_BaselineCairoPaint(benchmark::State& state) {
@@ -42,18 +45,34 @@ void BM_WaveformDraw(benchmark::State& state) {
   }
   sonavel::WaveformFrame frame;
   frame.freq = 1000;
-  frame.raw_amp = amp;
-  frame.seconds_visible = 0.5;
-  frame.visible_samples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
+  frame.rawAmp = amp;
+  frame.secondsVisible = 0.5;
+  frame.visibleSamples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
   frame.ring = ring.get();
   frame.writePos = ring->write_pos();
   frame.ringHasRecentOutput = ring->any_above(1e-9f);
   for (auto _ : state) {
-    sonavel::paint_waveform(s.cr.get(), kWidth, kHeight, frame);
+    sonavel::paint_waveform(s.cr.get(), width, height, frame);
     cairo_surface_flush(s.surface.get());
   }
 }
 BENCHMARK(BM_WaveformDraw)->ArgName("silence0_burst1")->DenseRange(0, 1);
+
+// sonavel's view takes its frame under the tone-state lock: at the longest
+// time window that is a copy of the whole ring and one scan of it. The audio
+// thread waits at most this long for the lock.
+void BM_LockedFrameCopy(benchmark::State& state) {
+  auto holder = sonavel::SharedToneState::create();
+  auto link = sonavel::make_locked_tone_link(holder);
+  link->set_time_window(2.0);
+  auto copy = std::make_unique<sonavel::WaveformCopy>();
+  sonavel::WaveformFrame frame;
+  for (auto _ : state) {
+    link->take_frame(sonavel::sonavelChoices, frame, *copy);
+    benchmark::DoNotOptimize(frame);
+  }
+}
+BENCHMARK(BM_LockedFrameCopy)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -3,7 +3,8 @@
 // A burst is a sine of totalSamples samples, scaled by the band's attenuation
 // and by an envelope that fades in and out linearly in decibels from -160 dB.
 // Both programs render through synthesize_sample(); they differ only in where
-// the fields it advances live (see module_tone.h and tone_state.h).
+// the fields it advances live (module_tone.h for sonavel_pa, tone_state.h for
+// sonavel).
 #pragma once
 
 #include <cmath>
@@ -11,25 +12,25 @@
 
 namespace sonavel {
 
-inline constexpr double kSampleRate = 44100.0;
+inline constexpr double sampleRate = 44100.0;
 inline constexpr std::uint64_t totalSamples = 132300;  // 3.0 s
 inline constexpr std::uint64_t fadeSamples = 22050;    // 0.5 s
-inline constexpr double kEnvelopeFloorDb = 160.0;
+inline constexpr double envelopeFloorDb = 160.0;
 // Every sample is scaled by this, so a 0 dB burst never reaches full scale.
-inline constexpr double kOutputCeiling = 0.999999;
-inline constexpr double kTwoPi = 6.283185307179586;
-inline constexpr std::int32_t kInitialFrequency = 20;  // in no band; never heard
-inline constexpr int kMaxAttenuationDb = 120;
+inline constexpr double outputCeiling = 0.999999;
+inline constexpr double twoPi = 6.283185307179586;
+inline constexpr std::int32_t initialFrequency = 20;  // in no band; never heard
+inline constexpr int maxAttenuationDb = 120;
 
 static_assert(2 * fadeSamples < totalSamples, "the fades must not overlap");
 
 // 10^(db/20): 0 dB gives 1.0, -20 dB 0.1, -160 dB 1e-8. Any thread.
-inline double db_to_linear(double db) {
+inline double db_to_linear(double db) noexcept {
   return std::pow(10.0, db / 20.0);
 }
 
-// Renders one sample and advances the burst held in paused/remaining/phase.
-// freq and attenuation are read afresh by the caller for every sample.
+// Renders one sample and advances the burst held in paused, remaining and
+// phase. The caller passes the burst's frequency and amplitude factor.
 // Audio thread; real-time safe: no allocation, no I/O, no locking.
 inline float synthesize_sample(bool& paused, std::uint64_t& remaining, double& phase,
                                std::int32_t freq, double attenuation) noexcept {
@@ -41,22 +42,22 @@ inline float synthesize_sample(bool& paused, std::uint64_t& remaining, double& p
   double envelope = 1.0;
   if (played < fadeSamples) {
     const double env_db =
-        (static_cast<double>(played) / static_cast<double>(fadeSamples)) * kEnvelopeFloorDb -
-        kEnvelopeFloorDb;
+        (static_cast<double>(played) / static_cast<double>(fadeSamples)) * envelopeFloorDb -
+        envelopeFloorDb;
     envelope = db_to_linear(env_db);
   } else if (remaining <= fadeSamples) {
     const double env_db =
-        (static_cast<double>(remaining) / static_cast<double>(fadeSamples)) * kEnvelopeFloorDb -
-        kEnvelopeFloorDb;
+        (static_cast<double>(remaining) / static_cast<double>(fadeSamples)) * envelopeFloorDb -
+        envelopeFloorDb;
     envelope = db_to_linear(env_db);
   }
-  // Scale first (ceiling, attenuation, envelope), then the sine: the order of
-  // the double products is part of the published result.
-  const double gain = kOutputCeiling * attenuation * envelope;
+  // The products are taken in this order (ceiling, attenuation, envelope,
+  // then the sine) so that every sample rounds to the same float each time.
+  const double gain = outputCeiling * attenuation * envelope;
   const float sample = static_cast<float>(std::sin(phase) * gain);
 
-  phase += kTwoPi * static_cast<double>(freq) / kSampleRate;
-  if (phase >= kTwoPi) phase -= kTwoPi;
+  phase += twoPi * static_cast<double>(freq) / sampleRate;
+  if (phase >= twoPi) phase -= twoPi;
 
   --remaining;
   if (remaining == 0) paused = true;

@@ -1,52 +1,50 @@
-// sonavel_pa's tone state: module-level, shared with PortAudio's callback
-// thread without a lock.
+// sonavel_pa's module-level state, all of it in one place: the tone state and
+// the waveform history that PortAudio's callback thread shares without a lock,
+// and the time window and refresh-timer id that only the main thread touches.
 //
-// Every shared field is a std::atomic read and written whole. The burst start
-// is published with a release store that the audio thread acquires, so the
-// audio thread sees a new burst whole or not at all; callbackPaused is still
-// cleared last. The audio thread keeps the running burst (pause flag, count,
-// phase) in its own copy and mirrors it into the shared fields after each
-// sample it plays, so a burst start can never be undone by the audio thread
-// writing back an older count or phase. It also takes the frequency and
-// factor when a burst starts, so that the first half of a burst start never
-// changes the level or pitch of the burst still playing.
+// A burst start is published through one counter. The main thread sets the
+// frequency and the factor, clears the ring, then advances the counter with a
+// release store; the audio thread acquires it before every sample and, when
+// it has changed, begins the new burst from its first sample with the
+// frequency and factor it finds. The running burst's pause flag, remaining
+// count and phase belong to the audio thread alone, so a burst start can never
+// be undone by the audio thread writing back an older count or phase. The
+// first half of a start (frequency and factor, set before the label and title
+// are rewritten) therefore never changes the burst still playing.
 #pragma once
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
 
-#include "monitor/waveform_history.h"
+#include "engine/waveform_history.h"
 
 namespace sonavel {
 
+static_assert(std::atomic<std::int32_t>::is_always_lock_free);
+static_assert(std::atomic<double>::is_always_lock_free);
+
+// Shared with the audio thread; the view reads them for its captions and zoom.
 extern std::atomic<std::int32_t> inputFreq;
 extern std::atomic<double> attenuation;  // linear factor; 1.0 = 0 dB
-extern std::atomic<bool> callbackPaused;
-extern std::atomic<std::uint64_t> samplesRemaining;
-extern std::atomic<double> phase;  // radians, in [0, 2*pi)
-
-// Every output sample is entered, one for one (no decimation).
+// Every output sample is entered, one for one.
 extern WaveformHistory waveformHistory;
 
-// Steps 1 and 2 of a burst start: frequency and amplitude factor.
-// Main thread only.
-void set_burst_tone(std::int32_t frequency_hz, std::int32_t attenuation_db);
-// Steps 3 to 6: phase, history clear, sample count, and the pause flag last.
-// Main thread only.
-void arm_burst();
-// The whole burst start, both halves in order. Main thread only.
-void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db);
+// Main thread only: the seconds of history the view shows, and the refresh
+// timer's GLib source id (0 while none is registered).
+extern double waveformTimeWindowSec;
+extern unsigned waveformTimerId;
 
-// Audio thread; real-time safe.
-void push_waveform_sample(float sample);
+// The first half of a burst start: frequency and amplitude factor.
 // Main thread only.
-void clear_waveform_history();
+void set_burst_tone(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcept;
+// The second half: the history cleared and the burst published, which the
+// audio thread takes up at its next sample. Main thread only.
+void arm_burst() noexcept;
+// Both halves in order. Main thread only.
+void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcept;
 
-// Audio thread; real-time safe: no allocation, no I/O, no lock.
-float next_sample();
-// Fills out[0..frames) with one next_sample() each, in order.
-// Audio thread; real-time safe.
-void render_tone(float* out, unsigned long frames);
+// Fills out[0..frames) with the next samples of the tone and records each one
+// in the history. Audio thread; real-time safe: no allocation, no I/O, no lock.
+void render_tone(float* out, unsigned long frames) noexcept;
 
 }  // namespace sonavel

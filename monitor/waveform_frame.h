@@ -5,18 +5,29 @@
 #include <array>
 #include <cstdint>
 
-#include "monitor/waveform_history.h"
-#include "ui/program_choices.h"
+#include "engine/waveform_history.h"
 
 namespace sonavel {
 
-inline constexpr double kRecentOutputThreshold = 1e-9;
+// A sample counts as recent output when its magnitude is above this.
+inline constexpr double recentOutputThreshold = 1e-9;
+
+// How 44100 x the time window becomes a whole number of samples.
+enum class VisibleCountRule { Truncate, Round };
+// Whether "recent output" means a plotted column above the threshold, or any
+// entry of the whole ring.
+enum class RecentOutputRule { PlottedColumns, WholeRing };
+
+// How many history samples a time window shows: 2 to the ring's length.
+std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule);
+
+using WaveformCopy = std::array<float, historyLength>;
 
 struct WaveformFrame {
   int freq = 0;
-  double raw_amp = 0.0;          // 0.999999 x the amplitude factor
-  double seconds_visible = 0.0;  // the time window
-  std::uint32_t visible_samples = 2;
+  double rawAmp = 0.0;          // 0.999999 x the amplitude factor
+  double secondsVisible = 0.0;  // the time window
+  std::uint32_t visibleSamples = 2;
   RecentOutputRule recentRule = RecentOutputRule::PlottedColumns;
   bool ringHasRecentOutput = false;  // WholeRing only
 
@@ -26,16 +37,11 @@ struct WaveformFrame {
   std::uint64_t writePos = 0;
   const float* copy = nullptr;
 
-  // The visible sample at offset (0 = oldest, visible_samples - 1 = newest).
+  // The visible sample at offset (0 = oldest, visibleSamples - 1 = newest).
   float sample(std::uint32_t offset) const {
     return copy ? copy[offset]
-                : ring->entry(WaveformHistory::newest_index(writePos, visible_samples, offset));
+                : ring->entry(WaveformHistory::newest_index(writePos, visibleSamples, offset));
   }
 };
-
-// How many history samples a time window shows: 2 to the ring's length.
-std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule);
-
-using WaveformCopy = std::array<float, kHistoryLength>;
 
 }  // namespace sonavel

@@ -9,10 +9,10 @@ namespace sonavel {
 
 namespace {
 
-constexpr double kSidePad = 14.0;  // left, right and top
-constexpr double kBottomPad = 20.0;
-constexpr double kCenterRatio = 0.6;  // the zero line sits below the grid's middle
-constexpr double kTraceReach = 0.42;  // of the usable height, for a steady-burst peak
+constexpr double sidePad = 14.0;  // left, right and top
+constexpr double bottomPad = 20.0;
+constexpr double centerRatio = 0.6;  // the zero line sits below the grid's middle
+constexpr double traceReach = 0.42;  // of the usable height, for a steady-burst peak
 
 std::string format(const char* fmt, auto... args) {
   char textbuf[256];
@@ -39,10 +39,10 @@ TracePoints trace_points(const WaveformFrame& frame, double usable_w, double usa
   for (std::uint32_t i = 0; i < columns; ++i) {
     const double frac = usable_w > 1.0 ? i / (usable_w - 1.0) : 0.0;
     const auto offset =
-        static_cast<std::uint32_t>(static_cast<double>(frame.visible_samples - 1) * frac);
+        static_cast<std::uint32_t>(static_cast<double>(frame.visibleSamples - 1) * frac);
     const float sample = frame.sample(offset);
-    if (std::fabs(static_cast<double>(sample)) > kRecentOutputThreshold) points.has_nonzero = true;
-    points.y.push_back(center_y - (sample * zoom) * (kTraceReach * usable_h));
+    if (std::fabs(static_cast<double>(sample)) > recentOutputThreshold) points.has_nonzero = true;
+    points.y.push_back(center_y - (sample * zoom) * (traceReach * usable_h));
   }
   return points;
 }
@@ -55,13 +55,13 @@ TracePoints trace_points(const WaveformFrame& frame, double usable_w, double usa
 // steady tone's line crosses itself at nearly every column, and stroking it,
 // or filling all bars as one shape, costs many times more.
 void fill_trace(cairo_t* cr, const std::vector<double>& ys) {
-  constexpr double kHalfLine = 1.0;
+  constexpr double halfLine = 1.0;
   cairo_save(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   for (std::size_t i = 1; i < ys.size(); ++i) {
-    const double top = std::round(std::min(ys[i - 1], ys[i]) - kHalfLine);
-    const double bottom = std::round(std::max(ys[i - 1], ys[i]) + kHalfLine);
-    cairo_rectangle(cr, static_cast<double>(i - 1) + kSidePad, top, 1.0, bottom - top);
+    const double top = std::round(std::min(ys[i - 1], ys[i]) - halfLine);
+    const double bottom = std::round(std::max(ys[i - 1], ys[i]) + halfLine);
+    cairo_rectangle(cr, static_cast<double>(i - 1) + sidePad, top, 1.0, bottom - top);
     cairo_fill(cr);
   }
   cairo_restore(cr);
@@ -75,28 +75,20 @@ void show_no_output_message(cairo_t* cr, double center_y) {
 
 }  // namespace
 
-std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule) {
-  double count = 44100.0 * seconds;
-  count = rule == VisibleCountRule::Truncate ? std::trunc(count) : std::round(count);
-  if (count < 2.0) return 2;
-  if (count > static_cast<double>(kHistoryLength)) return kHistoryLength;
-  return static_cast<std::uint32_t>(count);
-}
-
 double zoom_factor(double raw_amp) {
   return raw_amp > 0.0 ? 1.0 / raw_amp : 1.0;
 }
 
 WaveformCaptions waveform_captions(const WaveformFrame& frame) {
   return {format("Frequency: %d Hz", frame.freq),
-          format("Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f", frame.raw_amp,
-                 100.0 * frame.raw_amp, zoom_factor(frame.raw_amp)),
-          format("Time Window: %.1f s", frame.seconds_visible)};
+          format("Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f", frame.rawAmp,
+                 100.0 * frame.rawAmp, zoom_factor(frame.rawAmp)),
+          format("Time Window: %.1f s", frame.secondsVisible)};
 }
 
 void paint_waveform(cairo_t* cr, double width, double height, const WaveformFrame& frame) {
-  const double left_pad = kSidePad, right_pad = kSidePad, top_pad = kSidePad;
-  const double bottom_pad = kBottomPad;
+  const double left_pad = sidePad, right_pad = sidePad, top_pad = sidePad;
+  const double bottom_pad = bottomPad;
 
   cairo_set_source_rgb(cr, 0.08, 0.08, 0.10);
   cairo_paint(cr);
@@ -106,7 +98,7 @@ void paint_waveform(cairo_t* cr, double width, double height, const WaveformFram
   cairo_rectangle(cr, 0.5, 0.5, width - 1, height - 1);
   cairo_stroke(cr);
 
-  const double center_y = kCenterRatio * height;
+  const double center_y = centerRatio * height;
   const double usable_w = width - left_pad - right_pad;
   const double usable_h = height - top_pad - bottom_pad;
 
@@ -146,7 +138,7 @@ void paint_waveform(cairo_t* cr, double width, double height, const WaveformFram
   show_text_at(cr, left_pad, height - 6, "-");
   show_text_at(cr, width - right_pad - 28, height - 6, "now");
 
-  const double zoom = zoom_factor(frame.raw_amp);
+  const double zoom = zoom_factor(frame.rawAmp);
   if (frame.recentRule == RecentOutputRule::WholeRing) {
     // Decided over the whole ring before anything of the trace is drawn.
     if (!frame.ringHasRecentOutput) {

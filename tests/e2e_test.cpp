@@ -2,24 +2,18 @@
 // own Xvfb with its own PulseAudio null sink; input arrives only as real X
 // input from xdotool (XTEST); the title is read back from the X server; the
 // sink's monitor is recorded and compared sample for sample with bursts
-// computed here from the published burst definition. A run that the sound
+// rendered independently of the program. A run that the sound
 // path spoils with an underrun is tried again a bounded number of times; a
 // wrong sample fails at once. A failing run keeps its recording and a
 // screenshot in the build folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
-#include <thread>
 
 #include "support/session_matching.h"
 
 using namespace sonavel_test;
-namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 namespace {
@@ -29,24 +23,20 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {
   std::string binary() const {
     return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
   }
-  std::string evidence(int attempt) const {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->name());
-    for (char& ch : name) {
-      if (ch == '/') ch = '_';
-    }
-    return std::string(E2E_EVIDENCE_DIR) + "/" + name + "-" + std::to_string(attempt);
+  std::string evidence() const {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return std::string(E2E_EVIDENCE_DIR) + "/" + name;
   }
-  static constexpr int kAttempts = 3;
+  static constexpr int attempts = 3;
 };
 
 // Keyboard on the focused band slider, then the wheel over another band: each
 // change relabels the title at once and cuts the burst before it off; the
 // last one plays whole and is followed by exact silence.
 TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
-  int underruns = 0;
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    ProgramSession s(binary(), evidence(attempt));
+  for (UnderrunRetry retry(attempts); retry.next();) {
+    ProgramSession s(binary(), evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     ASSERT_EQ(s.title(), "Sonavel by the Sonavel developers");
     const std::size_t from = s.recorded_samples();
@@ -76,7 +66,7 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
     changes.push_back({1000, 40});
 
     const BurstMatch m = match_changes(s.recording(), changes, from);
-    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
+    if (retry.again(m)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
     return;
   }
@@ -87,9 +77,8 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
 // window as a window manager does ends the program with status 0 and a
 // silent standard error.
 TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
-  int underruns = 0;
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    ProgramSession s(binary(), evidence(attempt));
+  for (UnderrunRetry retry(attempts); retry.next();) {
+    ProgramSession s(binary(), evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     s.click(band_x(8), 100);  // near the top: a high attenuation
     sleep_ms(400);
@@ -106,13 +95,13 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
     EXPECT_LT(dragged.db, 40);
     const auto rec = s.recording();
     BurstMatch m = match_last_burst(rec, reference_burst(dragged.hz, dragged.db));
-    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
+    if (retry.again(m)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
 
     // The time window: a click near the top of its slider takes it to 2.0.
     const std::string before = s.screenshot("before.png");
     const std::size_t silent_from = s.recorded_samples();
-    s.click(kTimeWindowSliderX, 550);
+    s.click(timeWindowSliderX, 550);
     sleep_ms(1000);
     const std::string after = s.screenshot("after.png");
     EXPECT_NE(slurp(before), slurp(after)) << "the caption did not change" << s.keep();

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "engine_adapters.h"
-#include "reference_burst.h"
+#include "support/reference_burst.h"
 
 using namespace sonavel_test;
 using Clock = std::chrono::steady_clock;
@@ -57,18 +57,25 @@ class BurstFollower {
   std::atomic<int> completed_{0};
 };
 
+// Reads the n newest history samples the way the view does: live for the
+// module state, under the lock for the record.
+void read_newest(const sonavel::WaveformHistory& h, std::size_t n) {
+  const std::uint64_t p = h.write_pos();
+  for (std::size_t k = 0; k < n; ++k)
+    (void)h.entry(sonavel::WaveformHistory::newest_index(p, n, k));
+}
+void read_newest(ModuleEngine&, std::size_t n) {
+  read_newest(sonavel::waveformHistory, n);
+}
+void read_newest(LockedEngine& e, std::size_t n) {
+  sonavel::ToneStateGuard guard(*e.holder);
+  read_newest(guard.state().waveformHistory, n);
+}
+
 template <typename Engine>
 class EngineStress : public ::testing::Test {
  protected:
   Engine engine;
-};
-
-using Engines = ::testing::Types<ModuleEngine, LockedEngine>;
-struct EngineNames {
-  template <typename T>
-  static std::string GetName(int) {
-    return T::kName;
-  }
 };
 TYPED_TEST_SUITE(EngineStress, Engines, EngineNames);
 
@@ -95,7 +102,6 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
 
   std::mt19937 rng(12345);
   int arms = 0;
-  double sink = 0.0;
   const auto until = Clock::now() + std::chrono::milliseconds(1200);
   while (Clock::now() < until || follower.completed() < 2) {
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % 2000));
@@ -107,8 +113,7 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
     const auto seen = buffers.load(std::memory_order_acquire) + 2;
     while (buffers.load(std::memory_order_acquire) < seen) std::this_thread::yield();
     // Read what the view reads, racing with the audio thread.
-    sink += engine.peek_newest(512);
-    sink += engine.phase() + static_cast<double>(engine.remaining()) + engine.attenuation();
+    read_newest(engine, 512);
     if (rng() % 4 == 0) {  // now and then let a burst play to its end
       while (follower.completed() == done_before_arm && bad_sample.load() < 0) {
         std::this_thread::yield();
@@ -122,7 +127,6 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
   EXPECT_EQ(bad_sample.load(), -1) << "wrong sample at stream index " << bad_sample.load();
   EXPECT_EQ(follower.starts(), arms) << "every burst start must be heard";
   EXPECT_GE(follower.completed(), 2);
-  EXPECT_TRUE(std::isfinite(sink));
 }
 
 }  // namespace

@@ -11,8 +11,9 @@
 #include <random>
 #include <thread>
 
+#include "audio/c_owners.h"
+#include "audio/sound_server_output.h"
 #include "engine/bands.h"
-#include "engine/device_format_output.h"
 #include "monitor/waveform_view.h"
 #include "support/sound_server.h"
 #include "ui/tone_link.h"
@@ -21,7 +22,7 @@ using namespace sonavel;
 
 namespace {
 
-TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWindow) {
+TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTimeWindow) {
   sonavel_test::SoundServer server("float32le");
   ASSERT_TRUE(server.ready());
   server.use_in_this_process();
@@ -29,13 +30,12 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWin
   ASSERT_TRUE(recorder.wait_until_flowing());
 
   ToneStateHolder holder = SharedToneState::create();
-  auto started = DeviceFormatOutput::open_and_start(holder);
+  auto started = SoundServerOutput::open_and_start(holder);
   ASSERT_TRUE(started.stream) << started.error;
   EXPECT_EQ(started.stream->format(), SampleFormat::F32);
   auto link = make_locked_tone_link(holder);
 
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 360), cairo_surface_destroy);
+  const CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 360));
   auto copy = std::make_unique<WaveformCopy>();
   std::mt19937 rng(7);
   int draws = 0;
@@ -47,10 +47,8 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWin
     link->set_time_window(0.1 * (1 + rng() % 20));
     for (int i = 0; i < 6; ++i) {
       WaveformFrame frame;
-      link->take_frame(kSonavelChoices, frame, *copy);
-      cairo_t* cr = cairo_create(surface.get());
-      paint_waveform(cr, 940, 360, frame);
-      cairo_destroy(cr);
+      link->take_frame(sonavelChoices, frame, *copy);
+      paint_waveform(CairoContext(cairo_create(surface.get())).get(), 940, 360, frame);
       ++draws;
       std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
@@ -65,7 +63,7 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndResizesTheWin
   for (int i = 0; i < 200 && !seen; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     WaveformFrame frame;
-    link->take_frame(kSonavelChoices, frame, *copy);
+    link->take_frame(sonavelChoices, frame, *copy);
     seen = frame.ringHasRecentOutput;
   }
   EXPECT_TRUE(seen) << "the audio thread stopped filling the ring";

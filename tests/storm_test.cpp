@@ -24,9 +24,9 @@ using std::chrono::steady_clock;
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kUnderAddressSanitizer = true;  // its quarantine keeps freed memory resident
+constexpr bool underAddressSanitizer = true;  // its quarantine keeps freed memory resident
 #else
-constexpr bool kUnderAddressSanitizer = false;
+constexpr bool underAddressSanitizer = false;
 #endif
 
 int storm_seconds() {
@@ -48,9 +48,8 @@ class Storm : public ::testing::TestWithParam<std::string> {
   std::string binary() const {
     return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
   }
-  std::string evidence(const std::string& what, int attempt) const {
-    return std::string(E2E_EVIDENCE_DIR) + "/" + what + "_" + GetParam() + "-" +
-           std::to_string(attempt);
+  std::string evidence(const std::string& what) const {
+    return std::string(E2E_EVIDENCE_DIR) + "/" + what + "_" + GetParam();
   }
 };
 
@@ -80,10 +79,8 @@ std::string random_input(ProgramSession& s, std::mt19937& rng) {
 }
 
 TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
-  constexpr int kAttempts = 3;
-  int underruns = 0;
-  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    ProgramSession s(binary(), evidence("storm", attempt));
+  for (UnderrunRetry retry(3); retry.next();) {
+    ProgramSession s(binary(), evidence("storm"));
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     const std::size_t from = s.recorded_samples();
     std::mt19937 rng(std::random_device{}());
@@ -123,9 +120,9 @@ TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
     ASSERT_FALSE(announced.empty()) << "no input moved a slider" << s.keep();
 
     const BurstMatch m = match_changes(s.recording(), announced, from);
-    if (retry_after_underrun(m, attempt, kAttempts, underruns)) continue;
+    if (retry.again(m)) continue;
     ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
-    if (!kUnderAddressSanitizer) {
+    if (!underAddressSanitizer) {
       EXPECT_LT(rss_end - rss_after_warmup, 4096) << "resident memory grew";
     }
     EXPECT_EQ(s.stderr_text(), "");

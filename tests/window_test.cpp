@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 
+#include "audio/c_owners.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
 #include "support/display.h"
+#include "support/gtk_pump.h"
+#include "support/reference_burst.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/main_window.h"
 #include "ui/program_choices.h"
@@ -32,6 +37,15 @@ double value(GtkWidget* range) {
 void settle() {
   while (gtk_events_pending()) gtk_main_iteration();
 }
+// The next n samples of sonavel_pa's engine, as its audio thread would get them.
+std::vector<float> render(std::size_t n) {
+  std::vector<float> out(n);
+  render_tone(out.data(), n);
+  return out;
+}
+bool silent(const std::vector<float>& v) {
+  return std::all_of(v.begin(), v.end(), [](float s) { return s == 0.0f; });
+}
 
 class Window : public ::testing::Test {
  protected:
@@ -41,20 +55,19 @@ class Window : public ::testing::Test {
   }
 
   MainWindow build_pa() {
-    w = build_main_window(nullptr, kSonavelPaChoices, make_module_tone_link());
+    w = build_main_window(nullptr, sonavelPaChoices, make_module_tone_link());
     return w;
   }
   MainWindow build_locked() {
-    app = gtk_application_new("org.sonavel.WindowTest", G_APPLICATION_NON_UNIQUE);
-    g_application_register(G_APPLICATION(app), nullptr, nullptr);
+    app = adopt(gtk_application_new("org.sonavel.WindowTest", G_APPLICATION_NON_UNIQUE));
+    g_application_register(G_APPLICATION(app.get()), nullptr, nullptr);
     holder = SharedToneState::create();
-    w = build_main_window(app, kSonavelChoices, make_locked_tone_link(holder));
+    w = build_main_window(app.get(), sonavelChoices, make_locked_tone_link(holder));
     return w;
   }
   void TearDown() override {
     if (w.window != nullptr && !destroyed) gtk_widget_destroy(w.window);
     settle();
-    if (app != nullptr) g_object_unref(app);
   }
 
   // Hands a scroll event to the band slider's wheel handler; emit: through the
@@ -78,14 +91,14 @@ class Window : public ::testing::Test {
   }
 
   MainWindow w;
-  GtkApplication* app = nullptr;
+  GObjectRef<GtkApplication> app;
   ToneStateHolder holder;
   bool destroyed = false;
 };
 
 TEST_F(Window, ConstructionShowsEveryBandAtFortyAndArmsNothing) {
   build_pa();
-  EXPECT_EQ(title(w.window), kCreditTitle);
+  EXPECT_EQ(title(w.window), creditTitle);
   EXPECT_FALSE(GTK_IS_APPLICATION_WINDOW(w.window));
   EXPECT_EQ(label_text(w.labels[0]), "25\n-40 dB");
   EXPECT_EQ(label_text(w.labels[16]), "1000\n-40 dB");
@@ -98,18 +111,18 @@ TEST_F(Window, ConstructionShowsEveryBandAtFortyAndArmsNothing) {
     EXPECT_EQ(gtk_adjustment_get_lower(adj), 0.0);
     EXPECT_EQ(gtk_adjustment_get_upper(adj), 120.0);
   }
-  EXPECT_EQ(value(w.time_window_slider), 0.5);
-  EXPECT_TRUE(gtk_scale_get_draw_value(GTK_SCALE(w.time_window_slider)));
-  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.time_window_slider)), 1);
-  EXPECT_TRUE(callbackPaused.load()) << "construction must arm no burst";
+  EXPECT_EQ(value(w.timeWindowSlider), 0.5);
+  EXPECT_TRUE(gtk_scale_get_draw_value(GTK_SCALE(w.timeWindowSlider)));
+  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.timeWindowSlider)), 1);
+  EXPECT_TRUE(silent(render(44100))) << "construction must arm no burst";
   EXPECT_EQ(inputFreq.load(), 20);
 }
 
 TEST_F(Window, ApplicationFlavourBuildsAnApplicationWindow) {
   build_locked();
   EXPECT_TRUE(GTK_IS_APPLICATION_WINDOW(w.window));
-  EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app);
-  EXPECT_EQ(title(w.window), kCreditTitle);
+  EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app.get());
+  EXPECT_EQ(title(w.window), creditTitle);
   ToneStateGuard g(*holder);
   EXPECT_TRUE(g.state().callbackPaused);
 }
@@ -122,9 +135,9 @@ TEST_F(Window, ValueChangeRelabelsItsBandRetitlesAndArmsABurst) {
   EXPECT_EQ(label_text(w.labels[15]), "800\n-40 dB") << "other bands keep their labels";
   EXPECT_EQ(inputFreq.load(), 1000);
   EXPECT_DOUBLE_EQ(attenuation.load(), 0.001);
-  EXPECT_EQ(samplesRemaining.load(), 132300u);
-  EXPECT_EQ(phase.load(), 0.0);
-  EXPECT_FALSE(callbackPaused.load());
+  const auto played = render(1000);
+  const auto expected = sonavel_test::reference_burst(1000, 60);
+  for (std::size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], expected[i]) << i;
 
   gtk_range_set_value(GTK_RANGE(w.sliders[32]), 120.0);
   EXPECT_EQ(label_text(w.labels[32]), "16000\n-120 dB");
@@ -231,42 +244,40 @@ TEST_F(Window, WheelClampsAtBothEndsWithoutArmingABurst) {
   gtk_widget_show_all(w.window);
   settle();
   GtkWidget* s = w.sliders[20];
-  gtk_range_set_value(GTK_RANGE(s), 0.0);
-  std::vector<float> buf(1000);
-  render_tone(buf.data(), buf.size());
-  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u);
-
-  EXPECT_TRUE(scroll(s, GDK_SCROLL_UP)) << "consumed even when it cannot move";
-  EXPECT_EQ(value(s), 0.0);
-  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u) << "no new burst";
-
-  gtk_range_set_value(GTK_RANGE(s), 120.0);
-  render_tone(buf.data(), buf.size());
-  EXPECT_TRUE(scroll(s, GDK_SCROLL_SMOOTH, 3.0));
-  EXPECT_EQ(value(s), 120.0);
-  EXPECT_EQ(samplesRemaining.load(), 132300u - 1000u);
+  // A wheel step that cannot move the slider must not restart its burst: the
+  // samples after it go on where the burst was.
+  for (const auto& [db, direction, dy] :
+       {std::tuple{0, GDK_SCROLL_UP, 0.0}, {120, GDK_SCROLL_SMOOTH, 3.0}}) {
+    gtk_range_set_value(GTK_RANGE(s), db);
+    render(1000);
+    EXPECT_TRUE(scroll(s, direction, dy)) << "consumed even when it cannot move";
+    EXPECT_EQ(value(s), db);
+    const auto next = render(100);
+    const auto expected = sonavel_test::reference_burst(2500, db);
+    for (std::size_t i = 0; i < next.size(); ++i) ASSERT_EQ(next[i], expected[1000 + i]) << db;
+  }
   EXPECT_EQ(title(w.window), "Sonavel - 2500 Hz @ -120 dB");
 }
 
 TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
   build_pa();
-  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
   EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
   EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 0.1);
-  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 2.0);
+  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 2.0);
   EXPECT_EQ(waveformTimeWindowSec, 2.0);
-  EXPECT_TRUE(callbackPaused.load());
-  EXPECT_EQ(title(w.window), kCreditTitle);
-  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 5.0);
+  EXPECT_TRUE(silent(render(1000)));
+  EXPECT_EQ(title(w.window), creditTitle);
+  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 5.0);
   EXPECT_EQ(waveformTimeWindowSec, 2.0) << "the slider's range bounds it";
 }
 
 TEST_F(Window, LockedTimeWindowKeepsTheToolkitIncrements) {
   build_locked();
-  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
   EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
   EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 1.0);
-  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 0.7);
+  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 0.7);
   ToneStateGuard g(*holder);
   EXPECT_DOUBLE_EQ(g.state().waveformTimeWindowSec, 0.7);
   EXPECT_TRUE(g.state().callbackPaused);
@@ -274,7 +285,7 @@ TEST_F(Window, LockedTimeWindowKeepsTheToolkitIncrements) {
 
 TEST_F(Window, DestroyRemovesTheTimerAndEndsTheMainLoop) {
   build_pa();
-  waveformTimerId = add_refresh_timer(kSonavelPaChoices, w.waveform_area, nullptr);
+  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveformArea, nullptr);
   const guint id = waveformTimerId;
   ASSERT_NE(id, 0u);
   gtk_widget_show_all(w.window);
@@ -296,7 +307,7 @@ TEST_F(Window, LockedWindowHasNoDestroyHandler) {
   const guint id = g_signal_lookup("destroy", GTK_TYPE_WIDGET);
   EXPECT_EQ(g_signal_handler_find(w.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr, nullptr),
             0u);
-  MainWindow pa = build_main_window(nullptr, kSonavelPaChoices, make_module_tone_link());
+  MainWindow pa = build_main_window(nullptr, sonavelPaChoices, make_module_tone_link());
   EXPECT_NE(g_signal_handler_find(pa.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr, nullptr),
             0u);
   g_signal_handlers_disconnect_matched(pa.window, G_SIGNAL_MATCH_ID, id, 0, nullptr, nullptr,
@@ -308,22 +319,13 @@ TEST_F(Window, TickRequestsRedrawsAndTheViewDraws) {
   build_pa();
   gtk_widget_show_all(w.window);
   int draws = 0;
-  g_signal_connect_after(w.waveform_area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
+  g_signal_connect_after(w.waveformArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
                            ++*static_cast<int*>(n);
                            return FALSE;
                          }),
                          &draws);
-  waveformTimerId = add_refresh_timer(kSonavelPaChoices, w.waveform_area, nullptr);
-  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  g_timeout_add(
-      500,
-      [](gpointer l) {
-        g_main_loop_quit(static_cast<GMainLoop*>(l));
-        return G_SOURCE_REMOVE;
-      },
-      loop);
-  g_main_loop_run(loop);
-  g_main_loop_unref(loop);
+  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveformArea, nullptr);
+  sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
   g_source_remove(waveformTimerId);
   waveformTimerId = 0;
   // About 15 ticks in 0.5 s at 33 ms; frames may coalesce, so ask for several.

@@ -6,6 +6,7 @@
 #include "engine/bands.h"
 #include "engine/burst.h"
 #include "ui/slider_accessibility.h"
+#include "ui/slider_rounding.h"
 #include "ui/tone_link.h"
 
 namespace sonavel {
@@ -28,7 +29,7 @@ void on_slider_value_changed(GtkRange* range, gpointer data) {
   ctx->tone->commit_burst(hz, db);
   describe_band_slider(GTK_WIDGET(range), hz, db);
   // Show the cleared history and the new captions now, not at the next tick.
-  if (ctx->waveform_area != nullptr) gtk_widget_queue_draw(ctx->waveform_area);
+  if (ctx->waveformArea != nullptr) gtk_widget_queue_draw(ctx->waveformArea);
 }
 
 // The wheel works on the attenuation: up is 1 dB louder, down 1 dB softer,
@@ -60,7 +61,7 @@ gboolean on_slider_scroll_event(GtkWidget* widget, GdkEventScroll* event, gpoint
       return FALSE;
   }
   if (new_value < 0) new_value = 0;
-  if (new_value > kMaxAttenuationDb) new_value = kMaxAttenuationDb;
+  if (new_value > maxAttenuationDb) new_value = maxAttenuationDb;
   // Setting a new value emits "value-changed", which arms the burst.
   if (new_value != value) gtk_range_set_value(range, new_value);
   return TRUE;

@@ -18,7 +18,7 @@ struct BandSliderContext {
   int index;  // band index 0 to 32
   GtkWidget* label;
   GtkWidget* window;
-  GtkWidget* waveform_area;  // may be null
+  GtkWidget* waveformArea;  // may be null
   ProgramChoices choices;
   std::shared_ptr<ToneLink> tone;
 };

@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "monitor/waveform_draw_handler.h"
 #include "ui/band_slider_handlers.h"
-#include "ui/refresh_timer.h"
 #include "ui/slider_accessibility.h"
 #include "ui/time_window_handler.h"
 #include "ui/tone_link.h"
+#include "ui/waveform_draw_handler.h"
+#include "ui/window_destroy_handler.h"
 
 namespace sonavel {
 
@@ -23,9 +23,9 @@ void connect_owned(GtkWidget* widget, const char* signal, GCallback handler, Con
 
 GtkWidget* make_band_slider() {
   GtkWidget* slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.0,
-                                               static_cast<double>(kMaxAttenuationDb), 1.0);
+                                               static_cast<double>(maxAttenuationDb), 1.0);
   // Set before the handlers are connected, so construction arms no burst.
-  gtk_range_set_value(GTK_RANGE(slider), kInitialAttenuationDb);
+  gtk_range_set_value(GTK_RANGE(slider), initialAttenuationDb);
   gtk_widget_set_size_request(slider, 12, 420);
   gtk_widget_set_hexpand(slider, FALSE);
   gtk_widget_set_vexpand(slider, TRUE);
@@ -42,7 +42,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   MainWindow w;
   w.window = choices.applicationWindow ? gtk_application_window_new(app)
                                        : gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(w.window), kCreditTitle);
+  gtk_window_set_title(GTK_WINDOW(w.window), creditTitle);
   gtk_container_set_border_width(GTK_CONTAINER(w.window), 6);
   gtk_window_set_default_size(GTK_WINDOW(w.window), 980, 900);
   if (choices.destroyEndsMainLoop) {
@@ -72,21 +72,22 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
 
   // The area exists before the band handlers are connected, so each of them
   // can hold it; it is packed into the waveform row below.
-  w.waveform_area = gtk_drawing_area_new();
+  GtkWidget* waveform_area = gtk_drawing_area_new();
+  w.waveformArea = waveform_area;
 
-  for (int i = 0; i < static_cast<int>(kBandCount); ++i) {
+  for (int i = 0; i < static_cast<int>(bandCount); ++i) {
     GtkWidget* slider = make_band_slider();
     char label_text[64];
-    std::snprintf(label_text, sizeof label_text, "%d\n-40 dB", bands[i]);
+    std::snprintf(label_text, sizeof label_text, "%d\n-%d dB", bands[i], initialAttenuationDb);
     GtkWidget* label = gtk_label_new(label_text);
     gtk_widget_set_halign(label, GTK_ALIGN_CENTER);
     w.labels[i] = label;
     w.sliders[i] = slider;
-    describe_band_slider(slider, bands[i], static_cast<int>(kInitialAttenuationDb));
+    describe_band_slider(slider, bands[i], initialAttenuationDb);
     gtk_grid_attach(GTK_GRID(grid), label, i, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
     connect_owned(slider, "value-changed", G_CALLBACK(on_slider_value_changed),
-                  new BandSliderContext{i, label, w.window, w.waveform_area, choices, tone});
+                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone});
     g_signal_connect(slider, "scroll-event", G_CALLBACK(on_slider_scroll_event),
                      GINT_TO_POINTER(i));
   }
@@ -100,24 +101,25 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   GtkWidget* waveform_box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   gtk_container_add(GTK_CONTAINER(waveform_frame), waveform_box);
 
-  gtk_widget_set_hexpand(w.waveform_area, TRUE);
-  gtk_widget_set_vexpand(w.waveform_area, TRUE);
-  gtk_widget_set_size_request(w.waveform_area, -1, 360);
-  gtk_box_pack_start(GTK_BOX(waveform_box), w.waveform_area, TRUE, TRUE, 6);
-  connect_owned(w.waveform_area, "draw", G_CALLBACK(on_waveform_draw),
+  gtk_widget_set_hexpand(waveform_area, TRUE);
+  gtk_widget_set_vexpand(waveform_area, TRUE);
+  gtk_widget_set_size_request(waveform_area, -1, 360);
+  gtk_box_pack_start(GTK_BOX(waveform_box), waveform_area, TRUE, TRUE, 6);
+  connect_owned(waveform_area, "draw", G_CALLBACK(on_waveform_draw),
                 new WaveformViewContext{tone, choices});
 
-  w.time_window_slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
+  GtkWidget* time_window_slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
+  w.timeWindowSlider = time_window_slider;
   if (choices.setTimeWindowIncrements) {
-    gtk_range_set_increments(GTK_RANGE(w.time_window_slider), 0.1, 0.1);
+    gtk_range_set_increments(GTK_RANGE(time_window_slider), 0.1, 0.1);
   }
-  gtk_range_set_value(GTK_RANGE(w.time_window_slider), kInitialTimeWindowSec);
-  gtk_range_set_inverted(GTK_RANGE(w.time_window_slider), TRUE);
-  gtk_scale_set_draw_value(GTK_SCALE(w.time_window_slider), TRUE);
-  gtk_widget_set_size_request(w.time_window_slider, 36, 360);
-  gtk_box_pack_start(GTK_BOX(waveform_box), w.time_window_slider, FALSE, FALSE, 6);
-  connect_owned(w.time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
-                new TimeWindowContext{tone, w.waveform_area});
+  gtk_range_set_value(GTK_RANGE(time_window_slider), initialTimeWindowSec);
+  gtk_range_set_inverted(GTK_RANGE(time_window_slider), TRUE);
+  gtk_scale_set_draw_value(GTK_SCALE(time_window_slider), TRUE);
+  gtk_widget_set_size_request(time_window_slider, 36, 360);
+  gtk_box_pack_start(GTK_BOX(waveform_box), time_window_slider, FALSE, FALSE, 6);
+  connect_owned(time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
+                new TimeWindowContext{tone, waveform_area});
   return w;
 }
 

@@ -16,18 +16,18 @@ namespace sonavel {
 
 class ToneLink;
 
-inline constexpr double kInitialAttenuationDb = 40.0;
-inline constexpr double kInitialTimeWindowSec = 0.5;
-inline constexpr const char* kCreditTitle = "Sonavel by the Sonavel developers";
+inline constexpr int initialAttenuationDb = 40;
+inline constexpr double initialTimeWindowSec = 0.5;
+inline constexpr const char* creditTitle = "Sonavel by the Sonavel developers";
 
 // Handles to the widgets the handlers and the shell use. They do not own
 // their widgets, which live until the window is destroyed.
 struct MainWindow {
   GtkWidget* window = nullptr;
-  std::array<GtkWidget*, kBandCount> labels{};
-  std::array<GtkWidget*, kBandCount> sliders{};
-  GtkWidget* waveform_area = nullptr;
-  GtkWidget* time_window_slider = nullptr;
+  std::array<GtkWidget*, bandCount> labels{};
+  std::array<GtkWidget*, bandCount> sliders{};
+  GtkWidget* waveformArea = nullptr;
+  GtkWidget* timeWindowSlider = nullptr;
 };
 
 // app: the application for an application window, or null for a plain

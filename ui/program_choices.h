@@ -3,13 +3,10 @@
 // the window is the same in both programs.
 #pragma once
 
-namespace sonavel {
+#include "monitor/waveform_frame.h"
+#include "ui/slider_rounding.h"
 
-enum class SliderRounding { TowardZero, HalfAwayFromZero };
-enum class VisibleCountRule { Truncate, Round };
-// Whether "recent output" means a plotted column above the threshold, or any
-// entry of the whole ring.
-enum class RecentOutputRule { PlottedColumns, WholeRing };
+namespace sonavel {
 
 struct ProgramChoices {
   SliderRounding sliderRounding;
@@ -22,25 +19,26 @@ struct ProgramChoices {
   bool tickChecksVisibility;     // redraw only while the view is visible
 };
 
-inline constexpr ProgramChoices kSonavelPaChoices{SliderRounding::TowardZero,
-                                                  VisibleCountRule::Truncate,
-                                                  RecentOutputRule::PlottedColumns,
-                                                  false,
-                                                  true,
-                                                  true,
-                                                  33,
-                                                  true};
+inline constexpr ProgramChoices sonavelPaChoices{
+    .sliderRounding = SliderRounding::TowardZero,
+    .visibleCount = VisibleCountRule::Truncate,
+    .recentOutput = RecentOutputRule::PlottedColumns,
+    .applicationWindow = false,
+    .destroyEndsMainLoop = true,
+    .setTimeWindowIncrements = true,
+    .refreshIntervalMs = 33,
+    .tickChecksVisibility = true,
+};
 
-inline constexpr ProgramChoices kSonavelChoices{SliderRounding::HalfAwayFromZero,
-                                                VisibleCountRule::Round,
-                                                RecentOutputRule::WholeRing,
-                                                true,
-                                                false,
-                                                false,
-                                                16,
-                                                false};
-
-// The slider's value as a whole number of dB.
-int slider_db(double value, SliderRounding rounding);
+inline constexpr ProgramChoices sonavelChoices{
+    .sliderRounding = SliderRounding::HalfAwayFromZero,
+    .visibleCount = VisibleCountRule::Round,
+    .recentOutput = RecentOutputRule::WholeRing,
+    .applicationWindow = true,
+    .destroyEndsMainLoop = false,
+    .setTimeWindowIncrements = false,
+    .refreshIntervalMs = 16,
+    .tickChecksVisibility = false,
+};
 
 }  // namespace sonavel

@@ -2,12 +2,10 @@
 
 namespace sonavel {
 
-guint waveformTimerId = 0;
-
 gboolean waveform_tick(gpointer data) {
   const auto* ctx = static_cast<const RefreshTimerContext*>(data);
-  GtkWidget* area = ctx->waveform_area.get();
-  if (!ctx->checks_visibility || gtk_widget_get_visible(area)) gtk_widget_queue_draw(area);
+  GtkWidget* area = ctx->waveformArea.get();
+  if (!ctx->checksVisibility || gtk_widget_get_visible(area)) gtk_widget_queue_draw(area);
   return TRUE;  // never ends itself
 }
 

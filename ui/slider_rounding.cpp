@@ -1,6 +1,6 @@
-#include <cmath>
+#include "ui/slider_rounding.h"
 
-#include "ui/program_choices.h"
+#include <cmath>
 
 namespace sonavel {
 

@@ -5,8 +5,6 @@
 
 namespace sonavel {
 
-double waveformTimeWindowSec = 0.5;
-
 namespace {
 
 class ModuleToneLink final : public ToneLink {
@@ -19,16 +17,16 @@ class ModuleToneLink final : public ToneLink {
 
   void take_frame(const ProgramChoices& choices, WaveformFrame& frame, WaveformCopy&) override {
     frame.freq = inputFreq.load(std::memory_order_relaxed);
-    frame.raw_amp = kOutputCeiling * attenuation.load(std::memory_order_relaxed);
+    frame.rawAmp = outputCeiling * attenuation.load(std::memory_order_relaxed);
     frame.writePos = waveformHistory.write_pos();
-    frame.seconds_visible = waveformTimeWindowSec;
-    frame.visible_samples = visible_sample_count(frame.seconds_visible, choices.visibleCount);
+    frame.secondsVisible = waveformTimeWindowSec;
+    frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
     frame.ring = &waveformHistory;
     frame.copy = nullptr;
     frame.recentRule = choices.recentOutput;
     if (frame.recentRule == RecentOutputRule::WholeRing) {
       frame.ringHasRecentOutput =
-          waveformHistory.any_above(static_cast<float>(kRecentOutputThreshold));
+          waveformHistory.any_above(static_cast<float>(recentOutputThreshold));
     }
   }
 };
@@ -47,26 +45,29 @@ class LockedToneLink final : public ToneLink {
   }
 
   // Holds the lock only for the copy, the scan and the scalar reads; the
-  // caller draws from the copy without it.
+  // caller draws from the copy without it. At most that is a copy of 32768
+  // samples and one scan of the ring, about 25 us on the machine the figures
+  // in BENCHMARKS.md come from (view_bench, BM_LockedFrameCopy): the audio
+  // thread, which waits for it, has a 5.8 ms buffer to fill.
   void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
                   WaveformCopy& copy) override {
     ToneStateGuard guard(*holder_);
     const ToneState& s = guard.state();
-    frame.seconds_visible = s.waveformTimeWindowSec;
-    frame.visible_samples = visible_sample_count(frame.seconds_visible, choices.visibleCount);
+    frame.secondsVisible = s.waveformTimeWindowSec;
+    frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
     const std::uint64_t p = s.waveformHistory.write_pos();
-    for (std::uint32_t k = 0; k < frame.visible_samples; ++k) {
-      copy[k] = s.waveformHistory.entry(WaveformHistory::newest_index(p, frame.visible_samples, k));
+    for (std::uint32_t k = 0; k < frame.visibleSamples; ++k) {
+      copy[k] = s.waveformHistory.entry(WaveformHistory::newest_index(p, frame.visibleSamples, k));
     }
     frame.copy = copy.data();
     frame.ring = nullptr;
     frame.writePos = p;
-    frame.raw_amp = s.attenuation * kOutputCeiling;
+    frame.rawAmp = s.attenuation * outputCeiling;
     frame.freq = s.inputFreq;
     frame.recentRule = choices.recentOutput;
     if (frame.recentRule == RecentOutputRule::WholeRing) {
       frame.ringHasRecentOutput =
-          s.waveformHistory.any_above(static_cast<float>(kRecentOutputThreshold));
+          s.waveformHistory.any_above(static_cast<float>(recentOutputThreshold));
     }
   }
 

@@ -7,6 +7,7 @@
 
 #include "engine/tone_state.h"
 #include "monitor/waveform_frame.h"
+#include "ui/program_choices.h"
 
 namespace sonavel {
 
@@ -15,7 +16,7 @@ class ToneLink {
   virtual ~ToneLink() = default;
   // The part of a burst start that precedes the relabel and retitle.
   virtual void prepare_burst(int frequency_hz, int attenuation_db) = 0;
-  // The part that follows them; the pause flag is cleared here, last.
+  // The part that follows them, which starts the burst playing.
   virtual void commit_burst(int frequency_hz, int attenuation_db) = 0;
   virtual void set_time_window(double seconds) = 0;
   // Fills frame for one draw; copy is room for the visible samples when the
@@ -30,8 +31,5 @@ std::shared_ptr<ToneLink> make_module_tone_link();
 // sonavel: the whole start after the retitle, in one critical section; the
 // view copies what it draws under the lock. Holds a reference to the record.
 std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder);
-
-// sonavel_pa's time window, main thread only.
-extern double waveformTimeWindowSec;
 
 }  // namespace sonavel

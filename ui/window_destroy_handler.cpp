@@ -1,6 +1,6 @@
-// sonavel_pa's main window "destroy" handler: the timer goes before the main
-// loop ends, so no tick runs while the shell takes the audio down.
-#include "ui/refresh_timer.h"
+#include "ui/window_destroy_handler.h"
+
+#include "engine/module_tone.h"
 
 namespace sonavel {
 

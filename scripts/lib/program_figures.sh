@@ -1,4 +1,4 @@
-# Measures a program running in the current session (see session.sh).
+# Measures a program running in the current private session (see session.sh).
 
 # Prints "CPU-PERCENT PEAK-RESIDENT-MIB X-SERVER-CPU-PERCENT" for build/$1 over
 # $3 seconds (the X server draws what the program sends it), after a
@@ -17,7 +17,7 @@ program_cpu_and_memory() {
   sleep 1
   local tck t0 t1
   tck=$(getconf CLK_TCK)
-  local xpid=${session_pids[0]} x0 x1
+  local xpid=$SONAVEL_XVFB_PID x0 x1
   t0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
   x0=$(awk '{print $14 + $15}' "/proc/$xpid/stat")
   local i

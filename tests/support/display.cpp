@@ -6,14 +6,15 @@
 
 namespace sonavel_test {
 
-PrivateDisplay::PrivateDisplay() {
+PrivateDisplay::PrivateDisplay(bool with_glx) {
   int fds[2];
   if (pipe(fds) != 0) return;
   // -displayfd: Xvfb picks a free display and writes its number when ready.
-  xvfb_ = std::make_unique<Subprocess>(
-      std::vector<std::string>{"sh", "-c",
-                               "exec Xvfb -displayfd " + std::to_string(fds[1]) +
-                                   " -screen 0 1280x1024x24 -nolisten tcp -extension GLX"});
+  std::vector<std::string> argv{"Xvfb",      "-displayfd", std::to_string(fds[1]),
+                                "-screen",   "0",          "1280x1024x24",
+                                "-nolisten", "tcp"};
+  if (!with_glx) argv.insert(argv.end(), {"-extension", "GLX"});
+  xvfb_ = std::make_unique<Subprocess>(argv);  // the child inherits the pipe
   close(fds[1]);
   std::string number;
   char c;

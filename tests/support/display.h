@@ -1,5 +1,5 @@
-// X displays for tests: a private Xvfb of a test's own, or the process's
-// DISPLAY (started privately when there is none).
+// X displays for tests and scripts: a private Xvfb, or the process's DISPLAY
+// (started privately when there is none). The one place that starts Xvfb.
 #pragma once
 
 #include <memory>
@@ -9,13 +9,15 @@
 
 namespace sonavel_test {
 
-// An Xvfb on a free display number, stopped when this goes away. It has no
-// GLX, so no GL driver is loaded and unloaded behind the leak checker's back.
+// An Xvfb on a free display number, stopped when this goes away. By default it
+// has no GLX, so no GL driver is loaded and unloaded behind the leak checker's
+// back; with_glx gives the X server a desktop has.
 class PrivateDisplay {
  public:
-  PrivateDisplay();
+  explicit PrivateDisplay(bool with_glx = false);
   bool ready() const { return !name_.empty(); }
   const std::string& name() const { return name_; }  // ":N"
+  pid_t pid() const { return xvfb_ ? xvfb_->pid() : -1; }
 
  private:
   std::unique_ptr<Subprocess> xvfb_;

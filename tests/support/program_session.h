@@ -17,6 +17,7 @@
 #include "support/display.h"
 #include "support/sound_server.h"
 #include "support/subprocess.h"
+#include "support/temp_dir.h"
 
 namespace sonavel_test {
 
@@ -29,7 +30,7 @@ inline void sleep_ms(int ms) {
 inline int band_x(int band) {
   return 31 + 46 * band;
 }
-constexpr int kTimeWindowSliderX = 948;
+constexpr int timeWindowSliderX = 948;
 
 struct Change {
   int hz, db;
@@ -38,13 +39,12 @@ struct Change {
 // One program started the way a user starts it, with its display and server.
 class ProgramSession {
  public:
+  // evidence: where the recording, the program's output and screenshots go
+  // (a unique folder named after it), kept only when keep() is called.
   ProgramSession(const std::string& program, const std::string& evidence)
-      : program_(program), evidence_(evidence), server_("float32le") {
-    std::filesystem::create_directories(evidence_);
-  }
+      : program_(program), evidenceDir_(evidence), evidence_(evidenceDir_.path()) {}
   ~ProgramSession() {
     if (prog_) prog_->stop();
-    if (!keep_) std::filesystem::remove_all(evidence_);
   }
 
   bool start() {
@@ -111,19 +111,20 @@ class ProgramSession {
 
   // Keeps the evidence and says where it is.
   std::string keep() {
-    keep_ = true;
+    evidenceDir_.keep();
     const std::string shot = screenshot("failure.png");
     return " (recording: " + recording_path() + ", screenshot: " + shot + ")";
   }
 
  private:
-  std::string program_, evidence_;
+  std::string program_;
+  TempDir evidenceDir_;
+  std::string evidence_;
   PrivateDisplay display_;
   SoundServer server_;
   std::unique_ptr<MonitorRecorder> recorder_;
   std::unique_ptr<Subprocess> prog_;
   std::string window_;
-  bool keep_ = false;
 };
 
 inline std::string expected_title(const Change& c) {

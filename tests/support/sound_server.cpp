@@ -1,23 +1,22 @@
 #include "support/sound_server.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace sonavel_test {
 
 namespace fs = std::filesystem;
 
-SoundServer::SoundServer(const std::string& format) {
-  char tmpl[] = "/tmp/sonavel-pulse-XXXXXX";
-  dir_ = mkdtemp(tmpl);
-  fs::create_directories(dir_ + "/run");
-  fs::create_directories(dir_ + "/home");
-  chmod((dir_ + "/run").c_str(), 0700);
-  format_ = format;
+SoundServer::SoundServer(const std::string& format) : format_(format) {
+  fs::create_directories(dir_ / "run");
+  fs::create_directories(dir_ / "home");
+  chmod((dir_ / "run").c_str(), 0700);
   launch();
 }
 
@@ -28,14 +27,13 @@ bool SoundServer::launch() {
   daemon_ = std::make_unique<Subprocess>(
       std::vector<std::string>{
           "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-          "--log-target=stderr", "--log-level=error", "--disable-shm=no", "-L",
-          "module-native-protocol-unix socket=" + dir_ + "/native auth-anonymous=1", "-L",
-          "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100", "-L",
-          "module-default-device-restore"},
-      env, dir_ + "/daemon.out", dir_ + "/daemon.err");
+          "--log-target=stderr", "--log-level=error", "-L",
+          "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1", "-L",
+          "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100"},
+      env, dir_ / "daemon.out", dir_ / "daemon.err");
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < until) {
-    if (fs::exists(dir_ + "/native")) {
+    if (fs::exists(dir_ / "native")) {
       Subprocess info({"pactl", "info"}, client_env());
       if (info.wait_exit(std::chrono::seconds(5)) == 0) {
         ready_ = true;
@@ -48,14 +46,13 @@ bool SoundServer::launch() {
 }
 
 SoundServer::~SoundServer() {
+  thaw();
   daemon_.reset();
-  std::error_code ec;
-  if (!keep_) fs::remove_all(dir_, ec);
 }
 
 std::vector<std::string> SoundServer::client_env() const {
-  return {"PULSE_SERVER=unix:" + dir_ + "/native", "XDG_RUNTIME_DIR=" + dir_ + "/run",
-          "HOME=" + dir_ + "/home", "PULSE_COOKIE=" + dir_ + "/home/cookie"};
+  return {"PULSE_SERVER=unix:" + (dir_ / "native"), "XDG_RUNTIME_DIR=" + (dir_ / "run"),
+          "HOME=" + (dir_ / "home"), "PULSE_COOKIE=" + (dir_ / "home/cookie")};
 }
 
 void SoundServer::use_in_this_process() const {
@@ -68,11 +65,17 @@ void SoundServer::use_in_this_process() const {
 void SoundServer::kill_now() {
   if (daemon_) daemon_->signal(SIGKILL);
 }
+void SoundServer::freeze() {
+  if (daemon_) daemon_->signal(SIGSTOP);
+}
+void SoundServer::thaw() {
+  if (daemon_) daemon_->signal(SIGCONT);
+}
 
 bool SoundServer::restart() {
   if (daemon_) daemon_->stop();
   std::error_code ec;
-  fs::remove(dir_ + "/native", ec);
+  fs::remove(dir_ / "native", ec);
   return launch();
 }
 

@@ -29,6 +29,7 @@ inline std::string slurp(const std::string& path) {
 class Subprocess {
  public:
   // env: extra NAME=VALUE entries on top of this process's environment.
+  // out_path, err_path: files for its standard output and error; empty keeps ours.
   Subprocess(std::vector<std::string> argv, std::vector<std::string> env = {},
              const std::string& out_path = "/dev/null", const std::string& err_path = "/dev/null") {
     pid_ = fork();
@@ -37,12 +38,10 @@ class Subprocess {
       // A test killed on a time-out takes its servers and programs with it.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
-      const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int in = open("/dev/null", O_RDONLY);
       dup2(in, 0);
-      dup2(out, 1);
-      dup2(err, 2);
+      if (!out_path.empty()) dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      if (!err_path.empty()) dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
       std::vector<char*> args;
       for (auto& a : argv) args.push_back(a.data());
       args.push_back(nullptr);

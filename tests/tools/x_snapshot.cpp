@@ -5,8 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
+
+#include "audio/c_owners.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -19,9 +19,9 @@ int main(int argc, char** argv) {
   }
   GdkDisplay* display = gdk_display_get_default();
   GdkWindow* window = gdk_get_default_root_window();
-  std::unique_ptr<GdkWindow, decltype(&g_object_unref)> foreign(nullptr, g_object_unref);
+  sonavel::GObjectRef<GdkWindow> foreign;
   if (argc > 2) {
-    foreign.reset(
+    foreign = sonavel::adopt(
         gdk_x11_window_foreign_new_for_display(display, std::strtoul(argv[2], nullptr, 0)));
     if (!foreign) {
       std::fprintf(stderr, "x_snapshot: no such window\n");
@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
     window = foreign.get();
   }
   const int w = gdk_window_get_width(window), h = gdk_window_get_height(window);
-  std::unique_ptr<GdkPixbuf, decltype(&g_object_unref)> pixbuf(
-      gdk_pixbuf_get_from_window(window, 0, 0, w, h), g_object_unref);
+  const auto pixbuf = sonavel::adopt(gdk_pixbuf_get_from_window(window, 0, 0, w, h));
   GError* error = nullptr;
   if (!pixbuf || !gdk_pixbuf_save(pixbuf.get(), argv[1], "png", &error, nullptr)) {
     std::fprintf(stderr, "x_snapshot: %s\n", error ? error->message : "capture failed");

@@ -1,12 +1,12 @@
-#include "engine/sample_format.h"
+#include "audio/sample_format.h"
 
 namespace sonavel {
 
 const char* sample_format_name(SampleFormat format) {
-  static constexpr const char* kNames[] = {"I8",  "I16", "I24",   "I32",    "I64",
-                                           "U8",  "U16", "U24",   "U32",    "U64",
-                                           "F32", "F64", "DsdU8", "DsdU16", "DsdU32"};
-  return kNames[static_cast<int>(format)];
+  static constexpr const char* names[] = {"I8",  "I16", "I24",   "I32",    "I64",
+                                          "U8",  "U16", "U24",   "U32",    "U64",
+                                          "F32", "F64", "DsdU8", "DsdU16", "DsdU32"};
+  return names[static_cast<int>(format)];
 }
 
 bool is_accepted_format(SampleFormat format) {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/module_tone.h"
+#include "audio/c_owners.h"
 #include "engine/tone_state.h"
 #include "monitor/waveform_view.h"
 #include "ui/tone_link.h"
@@ -22,12 +22,9 @@ struct Rgb {
 class Canvas {
  public:
   Canvas(int w, int h)
-      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h), cairo_surface_destroy),
-        w_(w),
-        h_(h) {}
+      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), w_(w), h_(h) {}
   void paint(const WaveformFrame& frame) {
-    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface_.get()),
-                                                          cairo_destroy);
+    const CairoContext cr(cairo_create(surface_.get()));
     paint_waveform(cr.get(), w_, h_, frame);
     cairo_surface_flush(surface_.get());
   }
@@ -56,7 +53,7 @@ class Canvas {
   int h() const { return h_; }
 
  private:
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface_;
+  CairoSurface surface_;
   int w_, h_;
 };
 
@@ -65,11 +62,11 @@ struct RingFrame {
   WaveformHistory ring;
   WaveformFrame frame;
   RingFrame(double raw_amp, float fill, RecentOutputRule rule, double seconds = 0.5) {
-    for (std::size_t i = 0; i < kHistoryLength; ++i) ring.push(fill);
+    for (std::size_t i = 0; i < historyLength; ++i) ring.push(fill);
     frame.freq = 1000;
-    frame.raw_amp = raw_amp;
-    frame.seconds_visible = seconds;
-    frame.visible_samples = visible_sample_count(seconds, VisibleCountRule::Truncate);
+    frame.rawAmp = raw_amp;
+    frame.secondsVisible = seconds;
+    frame.visibleSamples = visible_sample_count(seconds, VisibleCountRule::Truncate);
     frame.ring = &ring;
     frame.writePos = ring.write_pos();
     frame.recentRule = rule;
@@ -81,9 +78,9 @@ struct RingFrame {
 WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint32_t visible,
                          RecentOutputRule rule = RecentOutputRule::PlottedColumns) {
   WaveformFrame frame;
-  frame.raw_amp = raw_amp;
-  frame.seconds_visible = visible / 44100.0;
-  frame.visible_samples = visible;
+  frame.rawAmp = raw_amp;
+  frame.secondsVisible = visible / 44100.0;
+  frame.visibleSamples = visible;
   frame.ring = &ring;
   frame.writePos = ring.write_pos();
   frame.recentRule = rule;
@@ -128,7 +125,7 @@ TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
   auto link = make_module_tone_link();
   WaveformFrame frame;
   auto copy = std::make_unique<WaveformCopy>();
-  link->take_frame(kSonavelPaChoices, frame, *copy);
+  link->take_frame(sonavelPaChoices, frame, *copy);
   auto captions = waveform_captions(frame);
   EXPECT_EQ(captions.frequency, "Frequency: 20 Hz");
   EXPECT_EQ(captions.amplitude, "Amplitude: 0.99999900  |  Output: 99.999900%  |  Zoom: x1.00");
@@ -137,7 +134,7 @@ TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
   link->prepare_burst(1000, 60);
   link->commit_burst(1000, 60);
   link->set_time_window(1.3);
-  link->take_frame(kSonavelPaChoices, frame, *copy);
+  link->take_frame(sonavelPaChoices, frame, *copy);
   captions = waveform_captions(frame);
   EXPECT_EQ(captions.frequency, "Frequency: 1000 Hz");
   EXPECT_EQ(captions.amplitude, "Amplitude: 0.00100000  |  Output: 0.100000%  |  Zoom: x1000.00");
@@ -145,7 +142,7 @@ TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
 
   auto locked = make_locked_tone_link(SharedToneState::create());
   locked->commit_burst(16000, 120);
-  locked->take_frame(kSonavelChoices, frame, *copy);
+  locked->take_frame(sonavelChoices, frame, *copy);
   captions = waveform_captions(frame);
   EXPECT_EQ(captions.frequency, "Frequency: 16000 Hz");
   EXPECT_EQ(captions.amplitude,
@@ -240,7 +237,7 @@ TEST(WaveformView, RecentOutputRulesDifferOverTheWholeRing) {
   // One loud sample outside the visible window: only the whole-ring rule sees it.
   WaveformHistory ring;
   ring.push(0.5f);
-  for (std::size_t i = 1; i < kHistoryLength; ++i) ring.push(0.0f);
+  for (std::size_t i = 1; i < historyLength; ++i) ring.push(0.0f);
   for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
     Canvas c(600, 360);
     c.paint(frame_over(ring, 0.5, 4410, rule));

@@ -1,11 +1,11 @@
-// sonavel's audio output: the tone engine through the desktop's sound server
-// (the PulseAudio client API, served by PulseAudio and PipeWire alike) on the
+// sonavel's audio output through the desktop's sound server (the PulseAudio
+// client API, served by PulseAudio and PipeWire alike): the tone engine on the
 // default sink, as a mono 44100 Hz stream in the sink's own sample format.
 //
-// The server's main-loop thread is the audio thread: it calls the write
-// callback, which renders whole blocks of 256 frames, taking the tone-state
-// lock once per block. A running stream that fails reports one line on
-// standard error and is otherwise left alone; the program goes on.
+// The client library's main-loop thread is the audio thread: it calls the
+// write callback, which renders whole blocks of 256 frames, taking the
+// tone-state lock once per block. A running stream that fails reports one line
+// on standard error and is otherwise left alone; the program goes on.
 #pragma once
 
 #include <pulse/pulseaudio.h>
@@ -15,32 +15,36 @@
 #include <optional>
 #include <string>
 
-#include "engine/output_stream.h"
-#include "engine/sample_format.h"
+#include "audio/c_owners.h"
+#include "audio/sample_format.h"
 #include "engine/tone_state.h"
 
 namespace sonavel {
 
+// Touched on the server's thread as well as the main thread.
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<unsigned>::is_always_lock_free);
+
 // How the server's sample formats map onto the fifteen names.
 std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format);
 
-class DeviceFormatOutput final : public OutputStream {
+class SoundServerOutput {
  public:
-  static constexpr std::size_t kBlockFrames = 256;
+  static constexpr std::size_t blockFrames = 256;
 
   struct Started {
-    std::shared_ptr<DeviceFormatOutput> stream;  // null on failure
-    std::string error;                           // the reason, on failure
+    std::shared_ptr<SoundServerOutput> stream;  // null on failure
+    std::string error;                          // the reason, on failure
   };
   // Connects to the server, reads the default sink's format, and opens and
   // starts the stream. Main thread only.
   static Started open_and_start(ToneStateHolder tone);
 
-  // Stops the stream and lets go of the server; the stream's owner releasing
-  // it is what stops it. Main thread only.
-  ~DeviceFormatOutput() override;
-  void stop_and_close() override;
-  void terminate() override {}
+  // Disconnects the stream and lets go of the server; the stream's owner
+  // releasing it is what stops it. Main thread only.
+  ~SoundServerOutput();
+  SoundServerOutput(const SoundServerOutput&) = delete;
+  SoundServerOutput& operator=(const SoundServerOutput&) = delete;
 
   SampleFormat format() const { return format_; }
   // Underruns the server has reported for this stream so far. Any thread.
@@ -48,16 +52,13 @@ class DeviceFormatOutput final : public OutputStream {
   // The stream's current latency (queued in the server and the sink) in
   // microseconds, or -1 while the server has not reported it yet. Main thread.
   long latency_usec();
-  // Fills one block from the engine, converted to format; used by the write
+  // Fills one block from the engine, encoded for format; used by the write
   // callback. Audio thread; real-time safe apart from the tone-state lock.
   static void render_block(SharedToneState& tone, SampleFormat format, void* out,
-                           std::size_t frames);
-
-  DeviceFormatOutput(const DeviceFormatOutput&) = delete;
-  DeviceFormatOutput& operator=(const DeviceFormatOutput&) = delete;
+                           std::size_t frames) noexcept;
 
  private:
-  DeviceFormatOutput() = default;
+  SoundServerOutput() = default;
   std::string connect_and_open(ToneStateHolder tone);
   bool wait_for_operation(pa_operation* op);
   std::string error_text() const;
@@ -65,12 +66,14 @@ class DeviceFormatOutput final : public OutputStream {
 
   static void on_context_state(pa_context* c, void* self);
   static void on_stream_state(pa_stream* s, void* self);
-  static void on_stream_write(pa_stream* s, size_t nbytes, void* self);
+  static void on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept;
   static void on_stream_underflow(pa_stream* s, void* self);
 
-  pa_threaded_mainloop* mainloop_ = nullptr;
-  pa_context* context_ = nullptr;
-  pa_stream* stream_ = nullptr;
+  // Declared in the order they are made; the destructor takes the stream
+  // down under the loop's lock and stops the loop before the rest goes.
+  PulseMainloop mainloop_;
+  PulseContext context_;
+  PulseStream stream_;
   ToneStateHolder tone_;  // the write callback's reference
   SampleFormat format_ = SampleFormat::F32;
   std::size_t blockBytes_ = 0;

@@ -1,4 +1,4 @@
-#include "engine/quiet_audio_libraries.h"
+#include "audio/quiet_audio_libraries.h"
 
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>

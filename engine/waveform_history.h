@@ -14,9 +14,11 @@
 
 namespace sonavel {
 
-inline constexpr std::size_t kHistoryLength = 32768;  // about 0.743 s at 44100 Hz
-inline constexpr std::uint64_t kHistoryMask = kHistoryLength - 1;
-static_assert((kHistoryLength & kHistoryMask) == 0, "the ring wraps with a mask");
+inline constexpr std::size_t historyLength = 32768;  // about 0.743 s at 44100 Hz
+inline constexpr std::uint64_t historyMask = historyLength - 1;
+static_assert((historyLength & historyMask) == 0, "the ring wraps with a mask");
+static_assert(std::atomic<float>::is_always_lock_free);
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
 class WaveformHistory {
  public:
@@ -33,7 +35,7 @@ class WaveformHistory {
     // Stores the sample at the write position and advances it, wrapping to 0.
     void push(float sample) noexcept {
       history_.slots_[pos_].store(sample, std::memory_order_relaxed);
-      pos_ = (pos_ + 1) & kHistoryMask;
+      pos_ = (pos_ + 1) & historyMask;
     }
     // Takes up the position again after a clear that this thread has seen.
     void resync() noexcept { pos_ = history_.write_pos(); }
@@ -55,20 +57,20 @@ class WaveformHistory {
 
   std::uint64_t write_pos() const noexcept { return writePos_.load(std::memory_order_relaxed); }
   float entry(std::size_t index) const noexcept {
-    return slots_[index & kHistoryMask].load(std::memory_order_relaxed);
+    return slots_[index & historyMask].load(std::memory_order_relaxed);
   }
 
   // The reading rule: index of the k-th (0 = oldest) of the n newest samples
   // for a write position p taken once by the reader.
   static std::size_t newest_index(std::uint64_t p, std::size_t n, std::size_t k) noexcept {
-    return static_cast<std::size_t>((p - n + k) & kHistoryMask);
+    return static_cast<std::size_t>((p - n + k) & historyMask);
   }
 
   // True when any entry of the whole ring is above threshold in magnitude.
   bool any_above(float threshold) const noexcept;
 
  private:
-  std::array<std::atomic<float>, kHistoryLength> slots_{};  // value-initialised: all 0.0
+  std::array<std::atomic<float>, historyLength> slots_{};  // value-initialised: all 0.0
   std::atomic<std::uint64_t> writePos_{0};
 };
 

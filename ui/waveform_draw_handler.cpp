@@ -1,4 +1,4 @@
-#include "monitor/waveform_draw_handler.h"
+#include "ui/waveform_draw_handler.h"
 
 #include "monitor/waveform_view.h"
 #include "ui/tone_link.h"

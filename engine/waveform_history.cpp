@@ -1,4 +1,4 @@
-#include "monitor/waveform_history.h"
+#include "engine/waveform_history.h"
 
 #include <cmath>
 

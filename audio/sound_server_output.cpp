@@ -1,4 +1,4 @@
-#include "engine/device_format_output.h"
+#include "audio/sound_server_output.h"
 
 #include <cstdio>
 
@@ -8,8 +8,8 @@ namespace sonavel {
 
 namespace {
 
-constexpr const char* kNoDefaultDevice = "No default output device available";
-constexpr std::size_t kTargetFrames = 2048;  // about 46 ms queued in the server
+constexpr const char* noDefaultDevice = "No default output device available";
+constexpr std::size_t targetFrames = 2048;  // about 46 ms queued in the server
 
 // Holds the threaded main loop's lock for a scope.
 class MainloopLock {
@@ -23,15 +23,9 @@ class MainloopLock {
   pa_threaded_mainloop* m_;
 };
 
+// The server has no unsigned 16-bit format, so U16 never reaches this.
 pa_sample_format_t pulse_format_for(SampleFormat format) {
-  switch (format) {
-    case SampleFormat::F32:
-      return PA_SAMPLE_FLOAT32NE;
-    case SampleFormat::I16:
-      return PA_SAMPLE_S16NE;
-    default:  // U16 has no server format; reached only through the mapping
-      return PA_SAMPLE_INVALID;
-  }
+  return format == SampleFormat::I16 ? PA_SAMPLE_S16NE : PA_SAMPLE_FLOAT32NE;
 }
 
 struct Query {
@@ -68,48 +62,53 @@ std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format) 
   }
 }
 
-DeviceFormatOutput::Started DeviceFormatOutput::open_and_start(ToneStateHolder tone) {
-  std::shared_ptr<DeviceFormatOutput> out(new DeviceFormatOutput());
+SoundServerOutput::Started SoundServerOutput::open_and_start(ToneStateHolder tone) {
+  std::shared_ptr<SoundServerOutput> out(new SoundServerOutput());
   std::string error = out->connect_and_open(std::move(tone));
   if (!error.empty()) return {nullptr, error};  // out releases all it took
   return {std::move(out), {}};
 }
 
-std::string DeviceFormatOutput::error_text() const {
-  return pa_strerror(pa_context_errno(context_));
+std::string SoundServerOutput::error_text() const {
+  return pa_strerror(pa_context_errno(context_.get()));
 }
 
-bool DeviceFormatOutput::wait_for_operation(pa_operation* op) {
+bool SoundServerOutput::wait_for_operation(pa_operation* op) {
   if (op == nullptr) return false;
-  while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(mainloop_);
+  while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) {
+    pa_threaded_mainloop_wait(mainloop_.get());
+  }
   pa_operation_unref(op);
   return true;
 }
 
-std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
-  mainloop_ = pa_threaded_mainloop_new();
+std::string SoundServerOutput::connect_and_open(ToneStateHolder tone) {
+  mainloop_.reset(pa_threaded_mainloop_new());
   if (mainloop_ == nullptr) return pa_strerror(PA_ERR_INTERNAL);
-  context_ = pa_context_new(pa_threaded_mainloop_get_api(mainloop_), "Sonavel");
+  pa_threaded_mainloop* loop = mainloop_.get();
+  context_.reset(pa_context_new(pa_threaded_mainloop_get_api(loop), "Sonavel"));
   if (context_ == nullptr) return pa_strerror(PA_ERR_INTERNAL);
-  pa_context_set_state_callback(context_, on_context_state, this);
+  pa_context* context = context_.get();
+  pa_context_set_state_callback(context, on_context_state, this);
 
-  MainloopLock lock(mainloop_);
-  if (pa_threaded_mainloop_start(mainloop_) < 0) return pa_strerror(PA_ERR_INTERNAL);
+  MainloopLock lock(loop);
+  if (pa_threaded_mainloop_start(loop) < 0) return pa_strerror(PA_ERR_INTERNAL);
 
-  // 1. The default output device: no reachable server means none.
-  if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-    return kNoDefaultDevice;
+  // The default output device: a server that cannot be reached, or that
+  // drops the connection before it is ready, means there is none.
+  if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    return noDefaultDevice;
   }
   for (;;) {  // wake-ups can be spurious: look at the state each time
-    const pa_context_state_t state = pa_context_get_state(context_);
+    const pa_context_state_t state = pa_context_get_state(context);
     if (state == PA_CONTEXT_READY) break;
-    if (!PA_CONTEXT_IS_GOOD(state)) return kNoDefaultDevice;
-    pa_threaded_mainloop_wait(mainloop_);
+    if (!PA_CONTEXT_IS_GOOD(state)) return noDefaultDevice;
+    pa_threaded_mainloop_wait(loop);
   }
   Query query;
-  query.mainloop = mainloop_;
+  query.mainloop = loop;
   const bool asked = wait_for_operation(pa_context_get_server_info(
-      context_,
+      context,
       [](pa_context*, const pa_server_info* info, void* q) {
         auto* query = static_cast<Query*>(q);
         if (info != nullptr && info->default_sink_name != nullptr) {
@@ -119,11 +118,11 @@ std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
       },
       &query));
   if (!asked) return error_text();
-  if (query.sink.empty()) return kNoDefaultDevice;
+  if (query.sink.empty()) return noDefaultDevice;
 
-  // 2. Its default configuration, of which only the sample format is used.
+  // Its default configuration, of which only the sample format is used.
   const bool described = wait_for_operation(pa_context_get_sink_info_by_name(
-      context_, query.sink.c_str(),
+      context, query.sink.c_str(),
       [](pa_context*, const pa_sink_info* info, int eol, void* q) {
         auto* query = static_cast<Query*>(q);
         if (eol < 0) query->failed = true;
@@ -133,131 +132,123 @@ std::string DeviceFormatOutput::connect_and_open(ToneStateHolder tone) {
       &query));
   if (!described || query.failed) return error_text();
 
-  // 3 and 4. The fixed stream in the device's format, if it is one we take.
+  // The fixed stream in the device's format, if it is one we take.
   const std::optional<SampleFormat> format = sample_format_from_pulse(query.format);
   if (!format) return pa_strerror(PA_ERR_NOTSUPPORTED);
   if (!is_accepted_format(*format)) return unsupported_format_message(*format);
   format_ = *format;
-  const pa_sample_spec spec{pulse_format_for(format_), static_cast<std::uint32_t>(kSampleRate), 1};
-  if (!pa_sample_spec_valid(&spec)) return pa_strerror(PA_ERR_NOTSUPPORTED);
-  stream_ = pa_stream_new(context_, "Sonavel tone", &spec, nullptr);
+  const pa_sample_spec spec{pulse_format_for(format_), static_cast<std::uint32_t>(sampleRate), 1};
+  stream_.reset(pa_stream_new(context, "Sonavel tone", &spec, nullptr));
   if (stream_ == nullptr) return error_text();
+  pa_stream* stream = stream_.get();
   tone_ = std::move(tone);
   const std::size_t frame_bytes = pa_frame_size(&spec);
-  blockBytes_ = kBlockFrames * frame_bytes;
-  pa_stream_set_state_callback(stream_, on_stream_state, this);
-  pa_stream_set_write_callback(stream_, on_stream_write, this);
-  pa_stream_set_underflow_callback(stream_, on_stream_underflow, this);
+  blockBytes_ = blockFrames * frame_bytes;
+  pa_stream_set_state_callback(stream, on_stream_state, this);
+  pa_stream_set_write_callback(stream, on_stream_write, this);
+  pa_stream_set_underflow_callback(stream, on_stream_underflow, this);
 
   // Requests of about one block; early requests keep them small (the
   // latency-adjusting flag cannot be combined with them).
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<std::uint32_t>(-1);
-  attr.tlength = static_cast<std::uint32_t>(kTargetFrames * frame_bytes);
+  attr.tlength = static_cast<std::uint32_t>(targetFrames * frame_bytes);
   attr.prebuf = static_cast<std::uint32_t>(-1);
   attr.minreq = static_cast<std::uint32_t>(blockBytes_);
   attr.fragsize = static_cast<std::uint32_t>(-1);
 
-  // 5. Start: connected and not corked, the stream plays once it is ready.
+  // Start: connected and not corked, the stream plays once it is ready.
   const auto flags = static_cast<pa_stream_flags_t>(
       PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
-  if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+  if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();
   }
   for (;;) {
-    const pa_stream_state_t state = pa_stream_get_state(stream_);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) break;
     if (!PA_STREAM_IS_GOOD(state)) return error_text();
-    pa_threaded_mainloop_wait(mainloop_);
+    pa_threaded_mainloop_wait(loop);
   }
   streamReady_ = true;
   return {};
 }
 
-DeviceFormatOutput::~DeviceFormatOutput() {
-  stop_and_close();
-}
-
-void DeviceFormatOutput::stop_and_close() {
+SoundServerOutput::~SoundServerOutput() {
   if (mainloop_ == nullptr) return;
   closing_.store(true);
   {
-    MainloopLock lock(mainloop_);
+    MainloopLock lock(mainloop_.get());
     if (stream_ != nullptr) {
-      pa_stream_set_write_callback(stream_, nullptr, nullptr);
-      pa_stream_set_state_callback(stream_, nullptr, nullptr);
-      pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
-      pa_stream_disconnect(stream_);
-      pa_stream_unref(stream_);
-      stream_ = nullptr;
+      pa_stream_set_write_callback(stream_.get(), nullptr, nullptr);
+      pa_stream_set_state_callback(stream_.get(), nullptr, nullptr);
+      pa_stream_set_underflow_callback(stream_.get(), nullptr, nullptr);
+      pa_stream_disconnect(stream_.get());
+      stream_.reset();
     }
     if (context_ != nullptr) {
-      pa_context_set_state_callback(context_, nullptr, nullptr);
-      pa_context_disconnect(context_);
+      pa_context_set_state_callback(context_.get(), nullptr, nullptr);
+      pa_context_disconnect(context_.get());
     }
   }
-  // Stop the loop without holding its lock, then free what it served.
-  pa_threaded_mainloop_stop(mainloop_);
-  if (context_ != nullptr) pa_context_unref(context_);
-  context_ = nullptr;
-  pa_threaded_mainloop_free(mainloop_);
-  mainloop_ = nullptr;
+  // Stop the loop without holding its lock; the context it served goes after.
+  pa_threaded_mainloop_stop(mainloop_.get());
+  context_.reset();
 }
 
-void DeviceFormatOutput::report_stream_error(int error) {
+void SoundServerOutput::report_stream_error(int error) {
   if (closing_.load() || errorReported_.exchange(true)) return;
   std::fprintf(stderr, "audio stream error: %s\n", pa_strerror(error));
 }
 
 // The callbacks below run on the main-loop thread with its lock held.
-void DeviceFormatOutput::on_context_state(pa_context* c, void* self) {
-  auto* out = static_cast<DeviceFormatOutput*>(self);
-  pa_threaded_mainloop_signal(out->mainloop_, 0);
+void SoundServerOutput::on_context_state(pa_context* c, void* self) {
+  auto* out = static_cast<SoundServerOutput*>(self);
+  pa_threaded_mainloop_signal(out->mainloop_.get(), 0);
   if (out->streamReady_ && pa_context_get_state(c) == PA_CONTEXT_FAILED) {
     out->report_stream_error(pa_context_errno(c));  // the server went away
   }
 }
 
-void DeviceFormatOutput::on_stream_state(pa_stream* s, void* self) {
-  auto* out = static_cast<DeviceFormatOutput*>(self);
-  pa_threaded_mainloop_signal(out->mainloop_, 0);
+void SoundServerOutput::on_stream_state(pa_stream* s, void* self) {
+  auto* out = static_cast<SoundServerOutput*>(self);
+  pa_threaded_mainloop_signal(out->mainloop_.get(), 0);
   if (out->streamReady_ && pa_stream_get_state(s) == PA_STREAM_FAILED) {
-    out->report_stream_error(pa_context_errno(out->context_));  // e.g. the sink was removed
+    out->report_stream_error(pa_context_errno(out->context_.get()));  // e.g. the sink was removed
   }
 }
 
-void DeviceFormatOutput::on_stream_underflow(pa_stream*, void* self) {
-  static_cast<DeviceFormatOutput*>(self)->underruns_.fetch_add(1, std::memory_order_relaxed);
+void SoundServerOutput::on_stream_underflow(pa_stream*, void* self) {
+  static_cast<SoundServerOutput*>(self)->underruns_.fetch_add(1, std::memory_order_relaxed);
 }
 
-long DeviceFormatOutput::latency_usec() {
+long SoundServerOutput::latency_usec() {
   if (mainloop_ == nullptr || stream_ == nullptr) return -1;
-  MainloopLock lock(mainloop_);
+  MainloopLock lock(mainloop_.get());
   pa_usec_t usec = 0;
   int negative = 0;
-  if (pa_stream_get_latency(stream_, &usec, &negative) < 0) return -1;
+  if (pa_stream_get_latency(stream_.get(), &usec, &negative) < 0) return -1;
   return negative ? -static_cast<long>(usec) : static_cast<long>(usec);
 }
 
-void DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,
-                                      std::size_t frames) {
+void SoundServerOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,
+                                     std::size_t frames) noexcept {
   switch (format) {
     case SampleFormat::I16:
-      render_locked(tone, static_cast<std::int16_t*>(out), frames, convert_i16);
+      render_locked<I16Codec>(tone, static_cast<I16Codec::Slot*>(out), frames);
       break;
     case SampleFormat::U16:
-      render_locked(tone, static_cast<std::uint16_t*>(out), frames, convert_u16);
+      render_locked<U16Codec>(tone, static_cast<U16Codec::Slot*>(out), frames);
       break;
     default:
-      render_locked(tone, static_cast<float*>(out), frames, convert_f32);
+      render_locked<F32Codec>(tone, static_cast<F32Codec::Slot*>(out), frames);
       break;
   }
 }
 
 // The server asks for nbytes: render whole blocks covering them. Runs on the
 // audio thread: no allocation of ours, no output, no lock but the tone state's.
-void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self) {
-  auto* out = static_cast<DeviceFormatOutput*>(self);
+void SoundServerOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept {
+  auto* out = static_cast<SoundServerOutput*>(self);
   const std::size_t blocks = (nbytes + out->blockBytes_ - 1) / out->blockBytes_;
   for (std::size_t b = 0; b < blocks; ++b) {
     void* buffer = nullptr;
@@ -267,7 +258,7 @@ void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self
       pa_stream_cancel_write(s);
       return;
     }
-    render_block(*out->tone_, out->format_, buffer, kBlockFrames);
+    render_block(*out->tone_, out->format_, buffer, blockFrames);
     if (pa_stream_write(s, buffer, out->blockBytes_, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
   }
 }

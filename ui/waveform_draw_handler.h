@@ -16,7 +16,7 @@ class ToneLink;
 struct WaveformViewContext {
   std::shared_ptr<ToneLink> tone;
   ProgramChoices choices;
-  WaveformCopy copy{};  // room for the whole ring, so a draw never allocates
+  WaveformCopy copy{};  // room for the whole ring, so the locked copy needs no allocation
 };
 
 // Takes the frame from the tone state, then paints it. Always returns FALSE,

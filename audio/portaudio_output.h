@@ -1,0 +1,49 @@
+// sonavel_pa's audio output through PortAudio: the tone engine on the default
+// output device, as a fixed mono stream of 32-bit floats at 44100 Hz in
+// buffers of 256 frames.
+#pragma once
+
+#include <portaudio.h>
+
+#include <optional>
+
+#include "audio/c_owners.h"
+
+namespace sonavel {
+
+class PortAudioOutput {
+ public:
+  static constexpr int channels = 1;
+  static constexpr unsigned long framesPerBuffer = 256;
+
+  PortAudioOutput() = default;
+  // Stops and closes the stream, then releases the library: the callback
+  // never runs against a closed stream or a released library.
+  ~PortAudioOutput() { stop_and_close(); }
+  PortAudioOutput(const PortAudioOutput&) = delete;
+  PortAudioOutput& operator=(const PortAudioOutput&) = delete;
+
+  // Initialises PortAudio, opens and starts the stream. On failure writes one
+  // line to standard error, releases what it acquired and returns false.
+  // Main thread only.
+  bool open_and_start();
+  // Stops the stream (its last buffers play out) and closes it, if one is
+  // open. The library stays initialised until the output goes away.
+  // Main thread only.
+  void stop_and_close();
+
+  bool running() const { return stream_ != nullptr; }
+
+  // PortAudio's stream callback: renders the buffer and keeps the stream
+  // running. Audio thread; real-time safe.
+  static int audioCallback(const void* input, void* output, unsigned long frame_count,
+                           const PaStreamCallbackTimeInfo* time_info,
+                           PaStreamCallbackFlags status_flags, void* user_data) noexcept;
+
+ private:
+  // Declared first, so it is released last.
+  std::optional<PortAudioLibrary> library_;
+  PortAudioStream stream_;
+};
+
+}  // namespace sonavel

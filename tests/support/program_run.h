@@ -1,0 +1,47 @@
+// One run of a program the way a user starts it, on an X display of its own
+// that is watched for windows being mapped: its exit status, its output and
+// how many windows it showed.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "support/display.h"
+#include "support/map_watcher.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+namespace sonavel_test {
+
+struct ProgramRun {
+  int status = -1;  // -1: still running when the limit came, then stopped
+  std::string out, err;
+  int windowsMapped = -1;
+};
+
+inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
+                              std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  PrivateDisplay display;
+  if (!display.ready()) return {};
+  MapWatcher watcher(display.name());
+  TempDir dir("sonavel-run");
+  env.push_back("DISPLAY=" + display.name());
+  ProgramRun r;
+  {
+    Subprocess prog(argv, env, dir / "out", dir / "err");
+    if (const auto status = prog.wait_exit(limit)) r.status = *status;
+  }
+  r.out = slurp(dir / "out");
+  r.err = slurp(dir / "err");
+  r.windowsMapped = watcher.ready() ? watcher.mapped() : -1;
+  return r;
+}
+
+// The environment of a machine where no sound server runs.
+inline std::vector<std::string> no_sound_server_env(const TempDir& dir) {
+  return {"PULSE_SERVER=unix:" + (dir / "none"), "XDG_RUNTIME_DIR=" + dir.path(),
+          "HOME=" + dir.path(), "JACK_NO_START_SERVER=1"};
+}
+
+}  // namespace sonavel_test

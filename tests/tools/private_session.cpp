@@ -1,0 +1,65 @@
+// Runs a command inside a private session without a desktop: an Xvfb display
+// and a PulseAudio server with one null sink (the same ones the tests start),
+// optionally recording the sink's monitor as float32le. The command finds the
+// display and the server in its environment, and SONAVEL_XVFB_PID names the
+// X server.
+// Everything started is stopped when the command ends; its status is ours.
+// Usage: private_session [--glx] [--sink FORMAT] [--record FILE.f32] -- COMMAND [ARGS...]
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/display.h"
+#include "support/sound_server.h"
+
+int main(int argc, char** argv) {
+  using namespace sonavel_test;
+  bool glx = false;
+  std::string sink = "float32le", record;
+  int i = 1;
+  for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    if (std::strcmp(argv[i], "--glx") == 0) {
+      glx = true;
+    } else if (std::strcmp(argv[i], "--sink") == 0 && i + 1 < argc) {
+      sink = argv[++i];
+    } else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
+      record = argv[++i];
+    } else {
+      break;
+    }
+  }
+  if (i + 1 >= argc || std::strcmp(argv[i], "--") != 0) {
+    std::fprintf(stderr,
+                 "usage: private_session [--glx] [--sink FORMAT] [--record FILE.f32] -- COMMAND\n");
+    return 2;
+  }
+  PrivateDisplay display(glx);
+  if (!display.ready()) {
+    std::fprintf(stderr, "private_session: Xvfb did not start\n");
+    return 1;
+  }
+  SoundServer server(sink);
+  if (!server.ready()) {
+    std::fprintf(stderr, "private_session: PulseAudio did not start\n");
+    return 1;
+  }
+  std::unique_ptr<MonitorRecorder> recorder;
+  if (!record.empty()) {
+    recorder = std::make_unique<MonitorRecorder>(server, "float32le", record);
+    if (!recorder->wait_until_flowing()) {
+      std::fprintf(stderr, "private_session: the sink's monitor does not flow\n");
+      return 1;
+    }
+  }
+  std::vector<std::string> env = server.client_env();
+  env.push_back("DISPLAY=" + display.name());
+  env.push_back("SONAVEL_XVFB_PID=" + std::to_string(display.pid()));
+  // The command shares our standard streams, so it reports as if run directly.
+  Subprocess command(std::vector<std::string>(argv + i + 1, argv + argc), env, "", "");
+  const auto status = command.wait_exit(std::chrono::hours(24));
+  return status.value_or(1);
+}
