@@ -28,7 +28,7 @@ void show_text_at(cairo_t* cr, double x, double y, const std::string& text) {
 // The trace's height at each column: one plotted sample per column.
 struct TracePoints {
   std::vector<double> y;
-  bool has_nonzero = false;  // any plotted sample above the recent-output threshold
+  bool hasNonzero = false;  // any plotted sample above the recent-output threshold
 };
 
 TracePoints trace_points(const WaveformFrame& frame, double usable_w, double usable_h,
@@ -41,7 +41,7 @@ TracePoints trace_points(const WaveformFrame& frame, double usable_w, double usa
     const auto offset =
         static_cast<std::uint32_t>(static_cast<double>(frame.visibleSamples - 1) * frac);
     const float sample = frame.sample(offset);
-    if (std::fabs(static_cast<double>(sample)) > recentOutputThreshold) points.has_nonzero = true;
+    if (std::fabs(static_cast<double>(sample)) > recentOutputThreshold) points.hasNonzero = true;
     points.y.push_back(center_y - (sample * zoom) * (traceReach * usable_h));
   }
   return points;
@@ -131,7 +131,7 @@ void paint_waveform(cairo_t* cr, double width, double height, const WaveformFram
   show_text_at(cr, 20, 50, captions.amplitude);
   cairo_set_font_size(cr, 13);
   cairo_set_source_rgba(cr, 0.85, 0.90, 1.0, 0.85);
-  show_text_at(cr, width - 160, 28, captions.time_window);
+  show_text_at(cr, width - 160, 28, captions.timeWindow);
 
   cairo_set_font_size(cr, 12);
   cairo_set_source_rgba(cr, 0.75, 0.80, 0.90, 0.85);
@@ -151,7 +151,7 @@ void paint_waveform(cairo_t* cr, double width, double height, const WaveformFram
   }
   // Decided from the plotted columns.
   const TracePoints points = trace_points(frame, usable_w, usable_h, center_y, zoom);
-  if (points.has_nonzero) {
+  if (points.hasNonzero) {
     cairo_set_source_rgb(cr, 0.2, 0.9, 0.3);
     fill_trace(cr, points.y);
   } else {

@@ -129,7 +129,7 @@ TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
   auto captions = waveform_captions(frame);
   EXPECT_EQ(captions.frequency, "Frequency: 20 Hz");
   EXPECT_EQ(captions.amplitude, "Amplitude: 0.99999900  |  Output: 99.999900%  |  Zoom: x1.00");
-  EXPECT_EQ(captions.time_window, "Time Window: 0.5 s");
+  EXPECT_EQ(captions.timeWindow, "Time Window: 0.5 s");
 
   link->prepare_burst(1000, 60);
   link->commit_burst(1000, 60);
@@ -138,7 +138,7 @@ TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
   captions = waveform_captions(frame);
   EXPECT_EQ(captions.frequency, "Frequency: 1000 Hz");
   EXPECT_EQ(captions.amplitude, "Amplitude: 0.00100000  |  Output: 0.100000%  |  Zoom: x1000.00");
-  EXPECT_EQ(captions.time_window, "Time Window: 1.3 s");
+  EXPECT_EQ(captions.timeWindow, "Time Window: 1.3 s");
 
   auto locked = make_locked_tone_link(SharedToneState::create());
   locked->commit_burst(16000, 120);
