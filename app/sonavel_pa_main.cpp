@@ -3,11 +3,24 @@
 // Order: toolkit, hidden window, audio, refresh timer, show, main loop. The
 // window is shown only once audio runs; an audio failure has already printed
 // its one line and ends the program with status 1. Closing the window ends
-// the main loop; the output then stops, closes and releases PortAudio.
+// the main loop; the output then stops, closes and releases PortAudio, and
+// the program ends within 2 s of the close whatever the sound server does.
 #include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/sonavel_pa_startup.h"
 #include "audio/portaudio_output.h"
+
+namespace {
+
+// With the window gone and the toolkit's teardown, this keeps the end of the
+// program within 2 s of the close.
+constexpr std::chrono::milliseconds shutdownLimit{1500};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace sonavel;
@@ -16,5 +29,10 @@ int main(int argc, char** argv) {
   MainWindow window;
   if (!start_sonavel_pa(output, window)) return 1;
   gtk_main();  // returns once on_window_destroy has removed the timer
+  if (const char* waiting = output.shut_down_within(shutdownLimit)) {
+    std::fprintf(stderr, "%s did not return within %.1f s; exiting without it\n", waiting,
+                 shutdownLimit.count() / 1000.0);
+    std::_Exit(0);  // the waiting call still uses the output: nothing may be destroyed
+  }
   return 0;
 }

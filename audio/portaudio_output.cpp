@@ -1,6 +1,10 @@
 #include "audio/portaudio_output.h"
 
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "audio/quiet_audio_libraries.h"
 #include "engine/burst.h"
@@ -38,8 +42,42 @@ bool PortAudioOutput::open_and_start() {
 void PortAudioOutput::stop_and_close() {
   if (stream_ == nullptr) return;
   // The results are not examined: nothing could be done about them here.
+  pendingCall_ = "Pa_StopStream";
   Pa_StopStream(stream_.get());
+  pendingCall_ = "Pa_CloseStream";
   stream_.reset();
+  pendingCall_ = nullptr;
+}
+
+void PortAudioOutput::shut_down() {
+  stop_and_close();
+  pendingCall_ = "Pa_Terminate";
+  library_.reset();
+  pendingCall_ = nullptr;
+}
+
+const char* PortAudioOutput::shut_down_within(std::chrono::milliseconds limit) {
+  // Shared with the worker, which may outlive this call.
+  struct Finish {
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+  };
+  auto finish = std::make_shared<Finish>();
+  std::thread worker([this, finish] {
+    shut_down();
+    const std::lock_guard<std::mutex> hold(finish->lock);
+    finish->done = true;
+    finish->finished.notify_one();
+  });
+  std::unique_lock<std::mutex> hold(finish->lock);
+  if (finish->finished.wait_for(hold, limit, [&] { return finish->done; })) {
+    hold.unlock();
+    worker.join();
+    return nullptr;
+  }
+  worker.detach();
+  return pendingCall_.load();
 }
 
 // Runs on PortAudio's callback thread, possibly at high priority: it must not

@@ -5,6 +5,8 @@
 
 #include <portaudio.h>
 
+#include <atomic>
+#include <chrono>
 #include <optional>
 
 #include "audio/c_owners.h"
@@ -19,7 +21,7 @@ class PortAudioOutput {
   PortAudioOutput() = default;
   // Stops and closes the stream, then releases the library: the callback
   // never runs against a closed stream or a released library.
-  ~PortAudioOutput() { stop_and_close(); }
+  ~PortAudioOutput() { shut_down(); }
   PortAudioOutput(const PortAudioOutput&) = delete;
   PortAudioOutput& operator=(const PortAudioOutput&) = delete;
 
@@ -32,6 +34,14 @@ class PortAudioOutput {
   // Main thread only.
   void stop_and_close();
 
+  // Stops and closes the stream and releases PortAudio, as the destructor
+  // does, on a thread of its own, waiting at most limit for it: a frozen
+  // sound server can hold Pa_StopStream for minutes. Returns nullptr when all
+  // is done, or else the PortAudio call still waiting; that call still uses
+  // this output, so the process must then end without destroying it.
+  // Main thread only.
+  const char* shut_down_within(std::chrono::milliseconds limit);
+
   bool running() const { return stream_ != nullptr; }
 
   // PortAudio's stream callback: renders the buffer and keeps the stream
@@ -41,9 +51,13 @@ class PortAudioOutput {
                            PaStreamCallbackFlags status_flags, void* user_data) noexcept;
 
  private:
+  void shut_down();
+
   // Declared first, so it is released last.
   std::optional<PortAudioLibrary> library_;
   PortAudioStream stream_;
+  // The PortAudio call the shutdown is in, for shut_down_within's answer.
+  std::atomic<const char*> pendingCall_{nullptr};
 };
 
 }  // namespace sonavel

@@ -32,10 +32,14 @@ bool is_accepted_format(SampleFormat format);
 std::string unsupported_format_message(SampleFormat format);
 
 // Each codec's encode is the conversion into the device's slot, in 32-bit
-// float arithmetic. Audio thread; real-time safe.
+// float arithmetic; decode scales a slot back into -1..1 by the same factor,
+// so that the history records what the device really receives (a burst too
+// quiet for 16 bits is silence there, and shown as such). Audio thread;
+// real-time safe.
 struct F32Codec {
   using Slot = float;
   static Slot encode(float s) noexcept { return s; }  // not clamped
+  static float decode(Slot v) noexcept { return v; }
 };
 
 struct I16Codec {
@@ -46,9 +50,11 @@ struct I16Codec {
     s = s < -32768.0f ? -32768.0f : (s > 32767.0f ? 32767.0f : s);
     return static_cast<Slot>(s);  // truncates toward zero
   }
+  static float decode(Slot v) noexcept { return static_cast<float>(v) / 32767.0f; }
 };
 
-// 0.0 becomes 32767, not 32768: (0 + 1) * 0.5 * 65535 truncates down.
+// 0.0 becomes 32767, not 32768: (0 + 1) * 0.5 * 65535 truncates down. Its
+// decode measures from that code for silence, so silence decodes to 0.0.
 struct U16Codec {
   using Slot = std::uint16_t;
   static Slot encode(float s) noexcept {
@@ -57,6 +63,7 @@ struct U16Codec {
     s = s < 0.0f ? 0.0f : (s > 65535.0f ? 65535.0f : s);
     return static_cast<Slot>(s);
   }
+  static float decode(Slot v) noexcept { return (static_cast<float>(v) - 32767.0f) / 32767.5f; }
 };
 
 }  // namespace sonavel

@@ -12,9 +12,12 @@ unsigned waveformTimerId = 0;
 
 namespace {
 
-// Counts burst starts; its release store publishes everything arm_burst wrote
-// before it.
+// Counts burst starts; its release store publishes the frequency and factor
+// written before it.
 std::atomic<std::uint64_t> burstSerial{0};
+// The burst start the ring was last cleared for, stored by the audio thread
+// after the clear.
+std::atomic<std::uint64_t> historySerial{0};
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
 // The running burst as the audio thread sees it; touched by that thread only.
@@ -38,9 +41,6 @@ void set_burst_tone(std::int32_t frequency_hz, std::int32_t attenuation_db) noex
 }
 
 void arm_burst() noexcept {
-  waveformHistory.clear();
-  // Release: the audio thread that acquires the new serial also sees the
-  // cleared ring, so none of its later samples can land before the clear.
   burstSerial.fetch_add(1, std::memory_order_release);
 }
 
@@ -49,22 +49,30 @@ void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcep
   arm_burst();
 }
 
+bool history_is_current() noexcept {
+  // Acquire: a reader that sees the audio thread's serial sees its clear too.
+  return historySerial.load(std::memory_order_acquire) ==
+         burstSerial.load(std::memory_order_relaxed);
+}
+
 // Runs on PortAudio's callback thread: nothing here may allocate, print or
-// block. The ring position stays in a register for the whole buffer.
+// block. A burst start is taken up at the start of a buffer; the ring
+// position stays in a register for the whole buffer.
 void render_tone(float* out, unsigned long frames) noexcept {
   AudioVoice& voice = audioVoice;
+  const std::uint64_t serial = burstSerial.load(std::memory_order_acquire);
+  if (serial != voice.serial) {
+    voice = AudioVoice{.serial = serial,
+                       .callbackPaused = false,
+                       .samplesRemaining = totalSamples,
+                       .phase = 0.0,
+                       .freq = inputFreq.load(std::memory_order_relaxed),
+                       .attenuation = attenuation.load(std::memory_order_relaxed)};
+    waveformHistory.clear();
+    historySerial.store(serial, std::memory_order_release);
+  }
   WaveformHistory::Writer history(waveformHistory);
   for (unsigned long i = 0; i < frames; ++i) {
-    const std::uint64_t serial = burstSerial.load(std::memory_order_acquire);
-    if (serial != voice.serial) {
-      voice = AudioVoice{.serial = serial,
-                         .callbackPaused = false,
-                         .samplesRemaining = totalSamples,
-                         .phase = 0.0,
-                         .freq = inputFreq.load(std::memory_order_relaxed),
-                         .attenuation = attenuation.load(std::memory_order_relaxed)};
-      history.resync();  // the start cleared the ring before publishing
-    }
     const float sample = synthesize_sample(voice.callbackPaused, voice.samplesRemaining,
                                            voice.phase, voice.freq, voice.attenuation);
     out[i] = sample;

@@ -3,14 +3,17 @@
 // and the time window and refresh-timer id that only the main thread touches.
 //
 // A burst start is published through one counter. The main thread sets the
-// frequency and the factor, clears the ring, then advances the counter with a
-// release store; the audio thread acquires it before every sample and, when
-// it has changed, begins the new burst from its first sample with the
-// frequency and factor it finds. The running burst's pause flag, remaining
-// count and phase belong to the audio thread alone, so a burst start can never
-// be undone by the audio thread writing back an older count or phase. The
-// first half of a start (frequency and factor, set before the label and title
-// are rewritten) therefore never changes the burst still playing.
+// frequency and the factor, then advances the counter with a release store;
+// the audio thread acquires it once per buffer and, when it has changed,
+// clears the ring and begins the new burst from its first sample with the
+// frequency and factor it finds. The ring is cleared on the audio thread so
+// that no sample of an earlier burst can land behind the clear; until that
+// has happened the view shows the ring as empty (history_is_current). The
+// running burst's pause flag, remaining count and phase belong to the audio
+// thread alone, so a burst start can never be undone by the audio thread
+// writing back an older count or phase, and the first half of a start
+// (frequency and factor, set before the label and title are rewritten) never
+// changes the burst still playing.
 #pragma once
 
 #include <atomic>
@@ -37,11 +40,15 @@ extern unsigned waveformTimerId;
 // The first half of a burst start: frequency and amplitude factor.
 // Main thread only.
 void set_burst_tone(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcept;
-// The second half: the history cleared and the burst published, which the
-// audio thread takes up at its next sample. Main thread only.
+// The second half: the burst made known to the audio thread, which takes it
+// up, history clear included, at its next buffer. Main thread only.
 void arm_burst() noexcept;
 // Both halves in order. Main thread only.
 void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcept;
+
+// False from a burst start until the audio thread has cleared the ring for
+// it: until then the ring may still hold the earlier burst. Main thread only.
+bool history_is_current() noexcept;
 
 // Fills out[0..frames) with the next samples of the tone and records each one
 // in the history. Audio thread; real-time safe: no allocation, no I/O, no lock.

@@ -59,8 +59,9 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
                  std::int32_t attenuation_db) noexcept;
 
 // Fills out[0..count) with the next samples, each encoded for the device by
-// Codec::encode, under one hold of the lock, and records each sample in the
-// history. Audio thread; real-time safe apart from the one allowed lock.
+// Codec::encode, under one hold of the lock, and records in the history what
+// the device receives: each slot decoded again by Codec::decode. Audio thread;
+// real-time safe apart from the one allowed lock.
 template <typename Codec>
 void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size_t count) noexcept {
   ToneStateGuard guard(shared);
@@ -69,8 +70,9 @@ void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
   for (std::size_t i = 0; i < count; ++i) {
     const float sample = synthesize_sample(s.callbackPaused, s.samplesRemaining, s.phase,
                                            s.inputFreq, s.attenuation);
-    out[i] = Codec::encode(sample);
-    history.push(sample);
+    const typename Codec::Slot slot = Codec::encode(sample);
+    out[i] = slot;
+    history.push(Codec::decode(slot));
   }
 }
 

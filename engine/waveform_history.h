@@ -37,8 +37,6 @@ class WaveformHistory {
       history_.slots_[pos_].store(sample, std::memory_order_relaxed);
       pos_ = (pos_ + 1) & historyMask;
     }
-    // Takes up the position again after a clear that this thread has seen.
-    void resync() noexcept { pos_ = history_.write_pos(); }
 
    private:
     WaveformHistory& history_;
@@ -48,8 +46,8 @@ class WaveformHistory {
   // One sample on its own. Audio thread; real-time safe.
   void push(float sample) noexcept { Writer(*this).push(sample); }
 
-  // Zeroes every entry in ascending order, then the write position.
-  // Main thread (or under the tone-state lock).
+  // Zeroes every entry in ascending order, then the write position. The
+  // writer's thread, or under the tone-state lock.
   void clear() noexcept {
     for (auto& slot : slots_) slot.store(0.0f, std::memory_order_relaxed);
     writePos_.store(0, std::memory_order_relaxed);

@@ -12,4 +12,8 @@ std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule) {
   return static_cast<std::uint32_t>(count);
 }
 
+bool ring_has_recent_output(const WaveformHistory& ring) noexcept {
+  return ring.any_above(static_cast<float>(recentOutputThreshold));
+}
+
 }  // namespace sonavel

@@ -21,6 +21,9 @@ enum class RecentOutputRule { PlottedColumns, WholeRing };
 // How many history samples a time window shows: 2 to the ring's length.
 std::uint32_t visible_sample_count(double seconds, VisibleCountRule rule);
 
+// The whole-ring rule: any entry of the ring above the threshold.
+bool ring_has_recent_output(const WaveformHistory& ring) noexcept;
+
 using WaveformCopy = std::array<float, historyLength>;
 
 struct WaveformFrame {

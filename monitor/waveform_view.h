@@ -13,8 +13,8 @@
 namespace sonavel {
 
 struct WaveformCaptions {
-  std::string frequency;    // "Frequency: %d Hz"
-  std::string amplitude;    // "Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f"
+  std::string frequency;   // "Frequency: %d Hz"
+  std::string amplitude;   // "Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f"
   std::string timeWindow;  // "Time Window: %.1f s"
 };
 WaveformCaptions waveform_captions(const WaveformFrame& frame);

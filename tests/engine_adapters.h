@@ -1,6 +1,6 @@
 // The two ways the engine shares its state (module-level lock-free, and the
 // locked record) behind one small interface, so that every burst and history
-// test runs against both.
+// test runs against both; link is the way each program's view reads it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include "audio/sample_format.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
+#include "ui/program_choices.h"
+#include "ui/tone_link.h"
 
 namespace sonavel_test {
 
@@ -25,6 +27,8 @@ struct ModuleEngine {
   }
   // Single-threaded tests only, or racing reads the view accepts.
   const sonavel::WaveformHistory& history() const { return sonavel::waveformHistory; }
+  std::shared_ptr<sonavel::ToneLink> link = sonavel::make_module_tone_link();
+  static constexpr sonavel::ProgramChoices choices = sonavel::sonavelPaChoices;
 };
 
 struct LockedEngine {
@@ -41,6 +45,8 @@ struct LockedEngine {
     sonavel::ToneStateGuard guard(*holder);
     return guard.state().waveformHistory;
   }
+  std::shared_ptr<sonavel::ToneLink> link = sonavel::make_locked_tone_link(holder);
+  static constexpr sonavel::ProgramChoices choices = sonavel::sonavelChoices;
 };
 
 using Engines = ::testing::Types<ModuleEngine, LockedEngine>;

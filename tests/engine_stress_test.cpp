@@ -6,8 +6,11 @@
 // the thread sanitizer, this also proves the sharing free of data races.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -57,20 +60,27 @@ class BurstFollower {
   std::atomic<int> completed_{0};
 };
 
-// Reads the n newest history samples the way the view does: live for the
-// module state, under the lock for the record.
-void read_newest(const sonavel::WaveformHistory& h, std::size_t n) {
-  const std::uint64_t p = h.write_pos();
-  for (std::size_t k = 0; k < n; ++k)
-    (void)h.entry(sonavel::WaveformHistory::newest_index(p, n, k));
-}
-void read_newest(ModuleEngine&, std::size_t n) {
-  read_newest(sonavel::waveformHistory, n);
-}
-void read_newest(LockedEngine& e, std::size_t n) {
-  sonavel::ToneStateGuard guard(*e.holder);
-  read_newest(guard.state().waveformHistory, n);
-}
+// The view's frame as the program's view takes it, racing with the audio
+// thread, at the longest time window: the whole ring.
+template <typename Engine>
+class ViewReader {
+ public:
+  explicit ViewReader(Engine& e) : engine_(e) { e.link->set_time_window(2.0); }
+  // The largest magnitude the view would draw.
+  float largest() {
+    sonavel::WaveformFrame frame;
+    engine_.link->take_frame(Engine::choices, frame, *copy_);
+    float peak = 0.0f;
+    for (std::uint32_t k = 0; k < frame.visibleSamples; ++k) {
+      peak = std::max(peak, std::fabs(frame.sample(k)));
+    }
+    return peak;
+  }
+
+ private:
+  Engine& engine_;
+  std::unique_ptr<sonavel::WaveformCopy> copy_ = std::make_unique<sonavel::WaveformCopy>();
+};
 
 template <typename Engine>
 class EngineStress : public ::testing::Test {
@@ -101,6 +111,7 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
   });
 
   std::mt19937 rng(12345);
+  ViewReader<TypeParam> view(engine);
   int arms = 0;
   const auto until = Clock::now() + std::chrono::milliseconds(1200);
   while (Clock::now() < until || follower.completed() < 2) {
@@ -112,8 +123,7 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
     // arm is seen on its own; the arm itself still lands mid-buffer.
     const auto seen = buffers.load(std::memory_order_acquire) + 2;
     while (buffers.load(std::memory_order_acquire) < seen) std::this_thread::yield();
-    // Read what the view reads, racing with the audio thread.
-    read_newest(engine, 512);
+    view.largest();        // what the view reads, racing with the audio thread
     if (rng() % 4 == 0) {  // now and then let a burst play to its end
       while (follower.completed() == done_before_arm && bad_sample.load() < 0) {
         std::this_thread::yield();
@@ -127,6 +137,34 @@ TYPED_TEST(EngineStress, BurstsStayWholeWhileTheMainThreadArmsAndReads) {
   EXPECT_EQ(bad_sample.load(), -1) << "wrong sample at stream index " << bad_sample.load();
   EXPECT_EQ(follower.starts(), arms) << "every burst start must be heard";
   EXPECT_GE(follower.completed(), 2);
+}
+
+// A start that lowers the level by 60 dB while the audio thread renders the
+// loud burst: from the start on, the view must show nothing of the earlier
+// burst, which the new zoom would magnify a thousandfold.
+TYPED_TEST(EngineStress, AfterAStartTheViewShowsNothingOfTheEarlierBurst) {
+  auto& engine = this->engine;
+  std::atomic<bool> stop{false};
+  std::atomic<std::uint64_t> rendered{0};
+  std::thread audio([&] {
+    while (!stop.load(std::memory_order_relaxed)) {
+      engine.render(256);
+      rendered.fetch_add(256, std::memory_order_release);
+    }
+  });
+  ViewReader<TypeParam> view(engine);
+  const float quiet_peak = static_cast<float>(0.999999e-3);
+  float worst = 0.0f;
+  for (int start = 0; start < 200 && worst <= quiet_peak; ++start) {
+    engine.start(1000, 0);
+    const std::uint64_t loud_from = rendered.load(std::memory_order_acquire) + 30000;
+    while (rendered.load(std::memory_order_acquire) < loud_from) std::this_thread::yield();
+    engine.start(1000, 60);
+    for (int draw = 0; draw < 20; ++draw) worst = std::max(worst, view.largest());
+  }
+  stop.store(true);
+  audio.join();
+  EXPECT_LE(worst, quiet_peak) << "a sample of the 0 dB burst shown after the -60 dB start";
 }
 
 }  // namespace

@@ -3,7 +3,13 @@
 // control, a working server that maps exactly one window.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <optional>
+#include <thread>
 
 #include "support/program_run.h"
 #include "support/sound_server.h"
@@ -38,12 +44,43 @@ TEST(SonavelProgram, SinksInFormatsItCannotPlayAreRefusedByName) {
   }
 }
 
-TEST(SonavelProgram, NoServerIsNoDefaultOutputDevice) {
+// A socket that accepts each connection and hangs up at once: a server that
+// goes away while the client is still connecting.
+class HangUpSocket {
+ public:
+  explicit HangUpSocket(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(fd_, 4);
+    thread_ = std::thread([fd = fd_] {
+      for (int c; (c = accept(fd, nullptr, nullptr)) >= 0;) close(c);
+    });
+  }
+  ~HangUpSocket() {
+    shutdown(fd_, SHUT_RDWR);  // ends the accept
+    thread_.join();
+    close(fd_);
+  }
+
+ private:
+  int fd_;
+  std::thread thread_;
+};
+
+// No server at all, or one that hangs up while the connection is being made:
+// either way there is no default output device.
+TEST(SonavelProgram, NoServerOrOneThatHangsUpIsNoDefaultOutputDevice) {
   TempDir dir;
-  const ProgramRun r = run_program({SONAVEL_BINARY}, no_sound_server_env(dir));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Failed to start audio: No default output device available\n");
-  EXPECT_EQ(r.windowsMapped, 0);
+  for (const bool hangs_up : {false, true}) {
+    std::optional<HangUpSocket> server;
+    if (hangs_up) server.emplace(dir / "none");
+    const ProgramRun r = run_program({SONAVEL_BINARY}, no_sound_server_env(dir));
+    EXPECT_EQ(r.status, 1) << hangs_up;
+    EXPECT_EQ(r.err, "Failed to start audio: No default output device available\n") << hangs_up;
+    EXPECT_EQ(r.windowsMapped, 0) << hangs_up;
+  }
 }
 
 // The same watch sees the window when the audio comes up.

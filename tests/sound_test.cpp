@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 
 #include "app/sonavel_pa_startup.h"
@@ -18,6 +19,7 @@
 #include "support/reference_burst.h"
 #include "support/sound_server.h"
 #include "support/underrun_retry.h"
+#include "ui/tone_link.h"
 
 using namespace sonavel;
 using namespace sonavel_test;
@@ -54,16 +56,27 @@ class Sound : public ::testing::Test {
 
   // Moves the 1000 Hz slider to a new level until a burst arrives whole, a
   // few attempts at most while the server inserts silence; a wrong sample
-  // ends it at once.
+  // ends it at once. Counts the view's draws while the burst plays.
   template <typename T>
-  BurstMatch play_until_whole(GtkWidget* slider, const std::function<std::vector<T>()>& recording,
+  BurstMatch play_until_whole(const MainWindow& w, const std::function<std::vector<T>()>& recording,
                               const std::function<std::vector<T>(int)>& expected) {
     BurstMatch m;
+    int draws = 0;
+    g_signal_connect_after(w.waveformArea, "draw",
+                           G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
+                             ++*static_cast<int*>(n);
+                             return FALSE;
+                           }),
+                           &draws);
     for (UnderrunRetry retry(4); retry.next();) {
       const int db = 20 + retry.attempt();  // a new value each time arms a burst
       const std::size_t from = recorder->bytes() / sizeof(T);
-      gtk_range_set_value(GTK_RANGE(slider), db);
-      run_main_loop_for(milliseconds(3700));
+      gtk_range_set_value(GTK_RANGE(w.sliders[16]), db);
+      draws = 0;
+      run_main_loop_for(milliseconds(3000));
+      drawsPerSecond = draws / 3.0;
+      std::printf("the view drew %.1f times a second\n", drawsPerSecond);
+      run_main_loop_for(milliseconds(700));
       m = match_burst(recording(), expected(db), from, 8000);
       if (!retry.again(m)) break;
     }
@@ -71,6 +84,7 @@ class Sound : public ::testing::Test {
     return m;
   }
 
+  double drawsPerSecond = 0.0;
   std::unique_ptr<SoundServer> server;
   std::unique_ptr<MonitorRecorder> recorder;
   GObjectRef<GtkApplication> app;
@@ -89,8 +103,10 @@ TEST_F(Sound, PortAudioProgramPlaysTheBurstSampleForSample) {
   window = w.window;
   run_main_loop_for(milliseconds(300));
   const BurstMatch m = play_until_whole<float>(
-      w.sliders[16], [&] { return recorder->read_float(); }, float_burst);
+      w, [&] { return recorder->read_float(); }, float_burst);
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
+  // The view follows the burst about 30 times a second.
+  EXPECT_GT(drawsPerSecond, 20.0);
 }
 
 TEST_F(Sound, SoundServerProgramPlaysTheBurstSampleForSampleOnAFloatSink) {
@@ -98,8 +114,10 @@ TEST_F(Sound, SoundServerProgramPlaysTheBurstSampleForSampleOnAFloatSink) {
   const SonavelStart s = start_sonavel_here();
   ASSERT_EQ(s.error, "");
   const BurstMatch m = play_until_whole<float>(
-      s.window.sliders[16], [&] { return recorder->read_float(); }, float_burst);
+      s.window, [&] { return recorder->read_float(); }, float_burst);
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
+  // The view follows the burst about 60 times a second.
+  EXPECT_GT(drawsPerSecond, 40.0);
 }
 
 // The sink gets each sample scaled by 32767 and truncated toward zero, in
@@ -109,13 +127,30 @@ TEST_F(Sound, SoundServerProgramPlaysSixteenBitSamplesOnASixteenBitSink) {
   const SonavelStart s = start_sonavel_here();
   ASSERT_EQ(s.error, "");
   const BurstMatch m = play_until_whole<std::int16_t>(
-      s.window.sliders[16], [&] { return recorder->read_s16(); },
+      s.window, [&] { return recorder->read_s16(); },
       [](int db) {
         std::vector<std::int16_t> out;
         for (float x : reference_burst(1000, db)) out.push_back(std::trunc(x * 32767.0f));
         return out;
       });
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
+}
+
+// Below about 90.3 dB every sample of a burst is 0 on a 16-bit device: the
+// view then says there is no tone, instead of magnifying one nobody hears.
+TEST_F(Sound, SixteenBitSinkViewShowsWhatTheDeviceGets) {
+  listen("s16le");
+  const SonavelStart s = start_sonavel_here();
+  ASSERT_EQ(s.error, "");
+  const auto link = make_locked_tone_link(s.tone);
+  auto copy = std::make_unique<WaveformCopy>();
+  for (const int db : {90, 91}) {
+    gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), db);
+    run_main_loop_for(milliseconds(1500));  // past the fade-in
+    WaveformFrame frame;
+    link->take_frame(sonavelChoices, frame, *copy);
+    EXPECT_EQ(frame.ringHasRecentOutput, db == 90) << db << " dB";
+  }
 }
 
 TEST_F(Sound, ServerGoingAwayMidBurstGivesOneLineAndTheWindowStillAnswers) {

@@ -43,7 +43,7 @@ long resident_kib(pid_t pid) {
   return -1;
 }
 
-class Storm : public ::testing::TestWithParam<std::string> {
+class EachProgram : public ::testing::TestWithParam<std::string> {
  protected:
   std::string binary() const {
     return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
@@ -52,6 +52,8 @@ class Storm : public ::testing::TestWithParam<std::string> {
     return std::string(E2E_EVIDENCE_DIR) + "/" + what + "_" + GetParam();
   }
 };
+using Storm = EachProgram;
+using FrozenServer = EachProgram;
 
 // One random input; returns what it was, for the failure message.
 std::string random_input(ProgramSession& s, std::mt19937& rng) {
@@ -130,7 +132,31 @@ TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
   }
 }
 
+// The sound server hangs (stopped, not gone) while a burst plays: closing the
+// window still ends the program within 2 s, with status 0, and standard error
+// says at most on one line what did not finish.
+TEST_P(FrozenServer, ClosingTheWindowEndsTheProgramWithinTwoSeconds) {
+  ProgramSession s(binary(), evidence("frozen"));
+  ASSERT_TRUE(s.start()) << s.keep();
+  s.key("Page_Down");
+  sleep_ms(500);
+  s.server().freeze();
+  ASSERT_TRUE(s.close_like_a_window_manager());
+  const auto closed = steady_clock::now();
+  const auto status = s.program().wait_exit(milliseconds(20000));
+  const double seconds = std::chrono::duration<double>(steady_clock::now() - closed).count();
+  s.server().thaw();
+  ASSERT_TRUE(status.has_value()) << "still running 20 s after the close" << s.keep();
+  EXPECT_EQ(*status, 0);
+  EXPECT_LT(seconds, 2.0) << s.keep();
+  const std::string err = s.stderr_text();
+  EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  std::printf("ended %.2f s after the close; standard error: %s\n", seconds, err.c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, Storm, ::testing::Values("sonavel", "sonavel_pa"),
+                         [](const auto& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Programs, FrozenServer, ::testing::Values("sonavel", "sonavel_pa"),
                          [](const auto& info) { return info.param; });
 
 // The desktop's sound server dies under sonavel mid-burst: one line on

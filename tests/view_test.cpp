@@ -70,7 +70,7 @@ struct RingFrame {
     frame.ring = &ring;
     frame.writePos = ring.write_pos();
     frame.recentRule = rule;
-    frame.ringHasRecentOutput = ring.any_above(1e-9f);
+    frame.ringHasRecentOutput = ring_has_recent_output(ring);
   }
 };
 
@@ -84,7 +84,7 @@ WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint3
   frame.ring = &ring;
   frame.writePos = ring.write_pos();
   frame.recentRule = rule;
-  frame.ringHasRecentOutput = ring.any_above(1e-9f);
+  frame.ringHasRecentOutput = ring_has_recent_output(ring);
   return frame;
 }
 
@@ -218,33 +218,34 @@ TEST(WaveformView, JoinedLineCoversEachColumnBetweenNeighbouringSamples) {
   EXPECT_FALSE(c.is_trace(300, 356));
 }
 
+// Recent output is any sample above 1e-9 in magnitude, however zoomed: at
+// 120 dB the fade-in stays below it for its first 0.31 s.
 TEST(WaveformView, MessageInsteadOfTraceWithoutRecentOutput) {
-  for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
-    RingFrame f(0.999999, 0.0f, rule);
-    Canvas c(600, 360);
-    c.paint(f.frame);
-    EXPECT_GT(c.count(&Canvas::is_message, 20, 190, 230, 210), 50);
-    EXPECT_EQ(c.count(&Canvas::is_trace, 0, 60, 600, 360), 0);
+  for (const ProgramChoices& program : {sonavelPaChoices, sonavelChoices}) {
+    for (const float fill : {0.0f, 0.9e-9f, 2e-9f}) {
+      RingFrame f(4e-9, fill, program.recentOutput);
+      Canvas c(600, 360);
+      c.paint(f.frame);
+      const bool shown = fill > 1e-9f;
+      EXPECT_EQ(c.count(&Canvas::is_message, 20, 190, 230, 210) > 50, !shown) << fill;
+      EXPECT_EQ(c.count(&Canvas::is_trace, 0, 60, 600, 360) > 100, shown) << fill;
+    }
   }
-  // Below the absolute threshold of 1e-9 counts as silence, however zoomed.
-  RingFrame quiet(1e-9, 0.9e-9f, RecentOutputRule::PlottedColumns);
-  Canvas c(600, 360);
-  c.paint(quiet.frame);
-  EXPECT_GT(c.count(&Canvas::is_message, 20, 190, 230, 210), 50);
 }
 
-TEST(WaveformView, RecentOutputRulesDifferOverTheWholeRing) {
-  // One loud sample outside the visible window: only the whole-ring rule sees it.
+// One loud sample outside the visible window: sonavel, which looks at the
+// whole ring, still draws a (flat) trace; sonavel_pa, which looks at the
+// plotted columns, shows the message.
+TEST(WaveformView, ProgramsDifferInWhatCountsAsRecentOutput) {
   WaveformHistory ring;
   ring.push(0.5f);
   for (std::size_t i = 1; i < historyLength; ++i) ring.push(0.0f);
-  for (auto rule : {RecentOutputRule::PlottedColumns, RecentOutputRule::WholeRing}) {
+  for (const ProgramChoices* program : {&sonavelPaChoices, &sonavelChoices}) {
+    const bool is_pa = program == &sonavelPaChoices;
     Canvas c(600, 360);
-    c.paint(frame_over(ring, 0.5, 4410, rule));
-    const bool message = c.count(&Canvas::is_message, 20, 190, 230, 210) > 50;
-    EXPECT_EQ(message, rule == RecentOutputRule::PlottedColumns);
-    EXPECT_EQ(c.count(&Canvas::is_trace, 14, 210, 586, 222) > 100,
-              rule == RecentOutputRule::WholeRing)
+    c.paint(frame_over(ring, 0.5, 4410, program->recentOutput));
+    EXPECT_EQ(c.count(&Canvas::is_message, 20, 190, 230, 210) > 50, is_pa);
+    EXPECT_EQ(c.count(&Canvas::is_trace, 14, 210, 586, 222) > 100, !is_pa)
         << "a flat trace on the centre line";
   }
 }

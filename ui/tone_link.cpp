@@ -1,5 +1,7 @@
 #include "ui/tone_link.h"
 
+#include <algorithm>
+
 #include "engine/burst.h"
 #include "engine/module_tone.h"
 
@@ -15,19 +17,23 @@ class ModuleToneLink final : public ToneLink {
   void commit_burst(int, int) override { arm_burst(); }
   void set_time_window(double seconds) override { waveformTimeWindowSec = seconds; }
 
-  void take_frame(const ProgramChoices& choices, WaveformFrame& frame, WaveformCopy&) override {
+  // Reads the ring live. Right after a burst start, until the audio thread
+  // has cleared the ring for it, the ring is shown empty: what it holds then
+  // belongs to the earlier burst, at the earlier level.
+  void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
+                  WaveformCopy& copy) override {
     frame.freq = inputFreq.load(std::memory_order_relaxed);
     frame.rawAmp = outputCeiling * attenuation.load(std::memory_order_relaxed);
-    frame.writePos = waveformHistory.write_pos();
     frame.secondsVisible = waveformTimeWindowSec;
     frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
-    frame.ring = &waveformHistory;
-    frame.copy = nullptr;
     frame.recentRule = choices.recentOutput;
-    if (frame.recentRule == RecentOutputRule::WholeRing) {
-      frame.ringHasRecentOutput =
-          waveformHistory.any_above(static_cast<float>(recentOutputThreshold));
-    }
+    const bool current = history_is_current();
+    frame.writePos = current ? waveformHistory.write_pos() : 0;
+    frame.ring = current ? &waveformHistory : nullptr;
+    frame.copy = current ? nullptr : copy.data();
+    if (!current) std::fill_n(copy.begin(), frame.visibleSamples, 0.0f);
+    frame.ringHasRecentOutput = current && frame.recentRule == RecentOutputRule::WholeRing &&
+                                ring_has_recent_output(waveformHistory);
   }
 };
 
@@ -65,10 +71,8 @@ class LockedToneLink final : public ToneLink {
     frame.rawAmp = s.attenuation * outputCeiling;
     frame.freq = s.inputFreq;
     frame.recentRule = choices.recentOutput;
-    if (frame.recentRule == RecentOutputRule::WholeRing) {
-      frame.ringHasRecentOutput =
-          s.waveformHistory.any_above(static_cast<float>(recentOutputThreshold));
-    }
+    frame.ringHasRecentOutput = frame.recentRule == RecentOutputRule::WholeRing &&
+                                ring_has_recent_output(s.waveformHistory);
   }
 
  private:
