@@ -7,8 +7,11 @@
 #include <cairo.h>
 
 #include <string>
+#include <vector>
 
+#include "audio/c_owners.h"
 #include "monitor/waveform_frame.h"
+#include "monitor/waveform_trace.h"
 
 namespace sonavel {
 
@@ -22,8 +25,27 @@ WaveformCaptions waveform_captions(const WaveformFrame& frame);
 // 1 / raw_amp, or 1 when there is no amplitude.
 double zoom_factor(double raw_amp);
 
-// Paints one whole panel of the given size. Main thread (or any thread that
-// owns cr); keeps no state between calls.
+// Paints whole panels, one per call. Between calls it keeps the panel without
+// its trace for as long as the size, the captions and the choice between
+// trace and message stay the same, and the image each panel is composed in:
+// a draw then copies the one into the other, writes the trace's pixels and
+// paints the result in one go, which is cheap for a window on an X server as
+// well as for an image. Main thread (or any one thread that owns cr).
+class WaveformPainter {
+ public:
+  void paint(cairo_t* cr, double width, double height, const WaveformFrame& frame);
+
+ private:
+  CairoSurface backdrop_, canvas_;
+  TraceRasterizer trace_;
+  std::vector<double> points_;
+  std::vector<int> tops_, bottoms_;
+  int width_ = 0, height_ = 0;
+  bool message_ = false;
+  WaveformCaptions captions_;
+};
+
+// One panel with a painter of its own.
 void paint_waveform(cairo_t* cr, double width, double height, const WaveformFrame& frame);
 
 }  // namespace sonavel

@@ -196,26 +196,62 @@ TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
   EXPECT_TRUE(c.is_trace(500, 79)) << "right (newer) half above the centre";
 }
 
-// A tone with many cycles in the window lands at unrelated phases column by
-// column: the line joining them covers every column from one plotted sample
-// to the next, with no gaps along the way.
-TEST(WaveformView, JoinedLineCoversEachColumnBetweenNeighbouringSamples) {
-  WaveformHistory ring;
-  const std::uint32_t visible = 600;  // two samples per column of a 328-wide area
-  for (std::uint32_t i = 0; i < visible; ++i) ring.push(i % 4 < 2 ? 0.5f : -0.5f);
-  Canvas c(328, 360);
-  c.paint(frame_over(ring, 0.5, visible));
-  int full_columns = 0;
-  for (int x = 14; x < c.w() - 15; ++x) {
-    bool whole = true;
-    for (int y = 80; y <= 352; y += 4) whole = whole && c.is_trace(x, y);
-    full_columns += whole;
+// The trace is the 2-pixel line joining one point per column, as bold as
+// cairo strokes it: a steady tone at each of these frequencies and windows,
+// painted by the view and stroked by cairo through the same points, covers
+// (by half or more) nearly the same pixels, from the same top to the same
+// bottom of every column, give or take a row.
+TEST(WaveformView, TraceCoversWhatTheJoinedTwoPixelLineCovers) {
+  constexpr int width = 940, height = 360;
+  for (const auto& [hz, seconds] : {std::pair{25.0, 0.5},
+                                    {100.0, 0.5},
+                                    {1000.0, 0.1},
+                                    {1000.0, 0.5},
+                                    {4000.0, 0.5},
+                                    {16000.0, 0.5}}) {
+    WaveformHistory ring;
+    for (int i = 0; i < 40000; ++i)
+      ring.push(static_cast<float>(0.5 * std::sin(2 * M_PI * hz * i / 44100)));
+    const std::uint32_t visible = visible_sample_count(seconds, VisibleCountRule::Truncate);
+    const WaveformFrame frame = frame_over(ring, 0.5, visible);
+    Canvas view(width, height);
+    view.paint(frame);
+
+    // The line through the points: x = 14 + i, the i-th of 912 columns
+    // showing sample trunc(i / 911 x (visible - 1)), 0.42 of the usable
+    // height (326) per unit of the zoomed sample above the zero line at 216.
+    const CairoSurface line_surface(cairo_image_surface_create(CAIRO_FORMAT_A8, width, height));
+    const CairoContext cr(cairo_create(line_surface.get()));
+    cairo_set_line_width(cr.get(), 2.0);
+    for (int i = 0; i < 912; ++i) {
+      const float sample = frame.sample(static_cast<std::uint32_t>((visible - 1) * (i / 911.0)));
+      cairo_line_to(cr.get(), 14 + i, 216 - sample / 0.5 * 0.42 * 326);
+    }
+    cairo_stroke(cr.get());
+    cairo_surface_flush(line_surface.get());
+    const unsigned char* alpha = cairo_image_surface_get_data(line_surface.get());
+    const int stride = cairo_image_surface_get_stride(line_surface.get());
+
+    int line_pixels = 0, trace_pixels = 0, columns_off = 0;
+    for (int x = 0; x < width; ++x) {
+      int line_top = -1, line_bottom = -1, top = -1, bottom = -1;
+      for (int y = 0; y < height; ++y) {
+        if (alpha[y * stride + x] >= 128) {
+          ++line_pixels;
+          if (line_top < 0) line_top = y;
+          line_bottom = y;
+        }
+        if (view.is_trace(x, y)) {
+          ++trace_pixels;
+          if (top < 0) top = y;
+          bottom = y;
+        }
+      }
+      columns_off += std::abs(top - line_top) > 1 || std::abs(bottom - line_bottom) > 1;
+    }
+    EXPECT_NEAR(trace_pixels, line_pixels, 0.1 * line_pixels) << hz << " Hz, " << seconds << " s";
+    EXPECT_EQ(columns_off, 0) << hz << " Hz, " << seconds << " s";
   }
-  // Neighbouring columns alternate between the two extremes, so every join
-  // crosses the whole height.
-  EXPECT_GT(full_columns, (c.w() - 29) * 9 / 10);
-  EXPECT_FALSE(c.is_trace(300, 75));
-  EXPECT_FALSE(c.is_trace(300, 356));
 }
 
 // Recent output is any sample above 1e-9 in magnitude, however zoomed: at

@@ -1,6 +1,5 @@
 #include "ui/waveform_draw_handler.h"
 
-#include "monitor/waveform_view.h"
 #include "ui/tone_link.h"
 
 namespace sonavel {
@@ -11,7 +10,7 @@ gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   gtk_widget_get_allocation(widget, &alloc);
   WaveformFrame frame;
   ctx->tone->take_frame(ctx->choices, frame, ctx->copy);
-  paint_waveform(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height), frame);
+  ctx->painter.paint(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height), frame);
   return FALSE;
 }
 

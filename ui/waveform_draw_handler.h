@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "monitor/waveform_frame.h"
+#include "monitor/waveform_view.h"
 #include "ui/program_choices.h"
 
 namespace sonavel {
@@ -17,6 +18,7 @@ struct WaveformViewContext {
   std::shared_ptr<ToneLink> tone;
   ProgramChoices choices;
   WaveformCopy copy{};  // room for the whole ring, so the locked copy needs no allocation
+  WaveformPainter painter;
 };
 
 // Takes the frame from the tone state, then paints it. Always returns FALSE,

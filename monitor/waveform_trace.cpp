@@ -1,0 +1,240 @@
+#include "monitor/waveform_trace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sonavel {
+
+namespace {
+
+constexpr double halfWidth = 1.0;    // of the 2-pixel line
+constexpr double miterLimit = 10.0;  // cairo's default
+
+struct Point {
+  double x, y;
+};
+
+// One convex piece of the line's outline: a segment's band, or the join that
+// fills the outside of a turn. Each edge keeps its slopes, so that where a
+// line across or down meets it costs no division.
+class Piece {
+ public:
+  void set(std::initializer_list<Point> corners) {
+    n_ = 0;
+    for (const Point& p : corners) v_[n_++] = p;
+    for (int k = 0; k < n_; ++k) {
+      const Point& p = v_[k];
+      const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
+      dxdy_[k] = q.y != p.y ? (q.x - p.x) / (q.y - p.y) : 0.0;
+      dydx_[k] = q.x != p.x ? (q.y - p.y) / (q.x - p.x) : 0.0;
+    }
+    bound();
+  }
+  // The band of the segment from a to b, one unit right of a, whose normal
+  // (of half the line's width) is m: its long edges have the segment's slope
+  // and its ends the normal's, so one division serves all four.
+  void set_band(const Point& a, const Point& b, const Point& m) {
+    n_ = 4;
+    v_[0] = {a.x + m.x, a.y + m.y}, v_[1] = {b.x + m.x, b.y + m.y};
+    v_[2] = {b.x - m.x, b.y - m.y}, v_[3] = {a.x - m.x, a.y - m.y};
+    const double dy = b.y - a.y;
+    const double inverse = dy != 0.0 ? 1.0 / dy : 0.0;
+    dydx_[0] = dydx_[2] = dy, dxdy_[0] = dxdy_[2] = inverse;
+    dydx_[1] = dydx_[3] = dy != 0.0 ? -inverse : 0.0, dxdy_[1] = dxdy_[3] = -dy;
+    bound();
+  }
+  bool empty() const { return n_ == 0; }
+  void clear() { n_ = 0; }
+
+  // Where the line y = const meets the piece, if it does.
+  bool across(double y, double& lo, double& hi) const {
+    if (n_ == 0 || y < ymin_ || y > ymax_) return false;
+    lo = 1e300, hi = -1e300;
+    for (int k = 0; k < n_; ++k) {
+      const Point& p = v_[k];
+      const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
+      if ((p.y <= y && y <= q.y) || (q.y <= y && y <= p.y)) {
+        if (p.y == q.y) {
+          lo = std::min({lo, p.x, q.x}), hi = std::max({hi, p.x, q.x});
+        } else {
+          const double x = p.x + (y - p.y) * dxdy_[k];
+          lo = std::min(lo, x), hi = std::max(hi, x);
+        }
+      }
+    }
+    return lo <= hi;
+  }
+  // Where the line x = const meets the piece, if it does.
+  bool down(double x, double& lo, double& hi) const {
+    if (n_ == 0 || x < xmin_ || x > xmax_) return false;
+    lo = 1e300, hi = -1e300;
+    for (int k = 0; k < n_; ++k) {
+      const Point& p = v_[k];
+      const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
+      if ((p.x <= x && x <= q.x) || (q.x <= x && x <= p.x)) {
+        if (p.x == q.x) {
+          lo = std::min({lo, p.y, q.y}), hi = std::max({hi, p.y, q.y});
+        } else {
+          const double y = p.y + (x - p.x) * dydx_[k];
+          lo = std::min(lo, y), hi = std::max(hi, y);
+        }
+      }
+    }
+    return lo <= hi;
+  }
+
+ private:
+  void bound() {
+    xmin_ = xmax_ = v_[0].x;
+    ymin_ = ymax_ = v_[0].y;
+    for (int k = 1; k < n_; ++k) {
+      xmin_ = std::min(xmin_, v_[k].x), xmax_ = std::max(xmax_, v_[k].x);
+      ymin_ = std::min(ymin_, v_[k].y), ymax_ = std::max(ymax_, v_[k].y);
+    }
+  }
+
+  Point v_[4];
+  double dxdy_[4], dydx_[4];
+  int n_ = 0;
+  double xmin_ = 0, xmax_ = 0, ymin_ = 0, ymax_ = 0;
+};
+
+}  // namespace
+
+// Kept from draw to draw, so that its storage is reused.
+class TraceRasterizer::Outline {
+ public:
+  void build(const std::vector<double>& ys, double left) {
+    left_ = left;
+    count_ = ys.size();
+    const std::size_t segments = count_ > 1 ? count_ - 1 : 0;
+    bands_.resize(segments);
+    joins_.resize(count_);
+    dir_.resize(segments);
+    normal_.resize(segments);
+    std::vector<Point>& dir = dir_;
+    std::vector<Point>& normal = normal_;
+    for (std::size_t s = 0; s < segments; ++s) {
+      const double dy = ys[s + 1] - ys[s];
+      const double length = std::sqrt(1.0 + dy * dy);
+      dir[s] = {1.0 / length, dy / length};
+      normal[s] = {-dy / length * halfWidth, 1.0 / length * halfWidth};
+      bands_[s].set_band({left + s, ys[s]}, {left + s + 1, ys[s + 1]}, normal[s]);
+    }
+    for (std::size_t v = 1; v < segments; ++v) {
+      const Point &da = dir[v - 1], &db = dir[v], &na = normal[v - 1], &nb = normal[v];
+      const double turn = da.x * db.y - da.y * db.x;
+      joins_[v].clear();
+      if (turn == 0.0) continue;
+      const double side = turn > 0 ? -1.0 : 1.0;  // the outside of the turn
+      const Point p{left + v, ys[v]};
+      const Point a{p.x + side * na.x, p.y + side * na.y}, b{p.x + side * nb.x, p.y + side * nb.y};
+      const double cos_turn = da.x * db.x + da.y * db.y;
+      if (miterLimit * miterLimit * (1.0 + cos_turn) >= 2.0) {
+        const double k = side / (1.0 + cos_turn);  // the mitre's tip, along the bisector
+        joins_[v].set({p, a, {p.x + k * (na.x + nb.x), p.y + k * (na.y + nb.y)}, b});
+      } else {
+        joins_[v].set({p, a, b});
+      }
+    }
+  }
+
+  // The covered rows of pixel column left + c, if any.
+  bool span(long c, int height, int& top, int& bottom) const {
+    const Piece* pieces[5];
+    const int n = pieces_for(c, pieces);
+    const double x = left_ + static_cast<double>(c);
+    // Down the column's centre line: where a straight edge across the column
+    // covers half of it. Then step to the rows whose centres are covered by
+    // half, which also settles edges that are not straight.
+    double first = 1e300, last = -1e300;
+    for (int k = 0; k < n; ++k) {
+      double lo, hi;
+      if (pieces[k]->down(x + 0.5, lo, hi)) first = std::min(first, lo), last = std::max(last, hi);
+    }
+    if (first > last) return false;
+    auto covered = [&](int row) { return coverage(pieces, n, x, row + 0.5) >= 0.5; };
+    const int lowest = static_cast<int>(std::floor(last)) + 1;
+    top = static_cast<int>(std::ceil(first - 0.5));
+    if (covered(top)) {
+      while (covered(top - 1)) --top;
+    } else {
+      while (top <= lowest && !covered(top)) ++top;
+      if (top > lowest) return false;
+    }
+    bottom = std::max(top, static_cast<int>(std::floor(last - 0.5)));
+    if (covered(bottom)) {
+      while (covered(bottom + 1)) ++bottom;
+    } else {
+      while (bottom > top && !covered(bottom)) --bottom;
+    }
+    top = std::max(top, 0);
+    bottom = std::min(bottom, height - 1);
+    return top <= bottom;
+  }
+
+ private:
+  // The pieces that can reach column c: the bands of its own segment and of
+  // both neighbours, and the joins at both of its edges.
+  int pieces_for(long c, const Piece** out) const {
+    int n = 0;
+    const long segments = static_cast<long>(bands_.size());
+    for (long s = c - 1; s <= c + 1; ++s) {
+      if (s >= 0 && s < segments) out[n++] = &bands_[s];
+    }
+    for (long v = c; v <= c + 1; ++v) {
+      if (v >= 1 && v < segments && !joins_[v].empty()) out[n++] = &joins_[v];
+    }
+    return n;
+  }
+
+  // How much of the column [x, x + 1] the outline covers at height y.
+  static double coverage(const Piece* const* pieces, int n, double x, double y) {
+    double lo[5], hi[5];
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+      double a, b;
+      if (!pieces[k]->across(y, a, b)) continue;
+      a = std::max(a, x), b = std::min(b, x + 1.0);
+      if (a >= b) continue;
+      int j = m++;
+      for (; j > 0 && lo[j - 1] > a; --j) lo[j] = lo[j - 1], hi[j] = hi[j - 1];
+      lo[j] = a, hi[j] = b;
+    }
+    double total = 0.0, start = 0.0, end = -1.0;
+    for (int k = 0; k < m; ++k) {
+      if (lo[k] > end) {
+        total += std::max(0.0, end - start);
+        start = lo[k], end = hi[k];
+      } else {
+        end = std::max(end, hi[k]);
+      }
+    }
+    return total + std::max(0.0, end - start);
+  }
+
+  double left_ = 0;
+  std::size_t count_ = 0;
+  std::vector<Piece> bands_, joins_;
+  std::vector<Point> dir_, normal_;
+};
+
+TraceRasterizer::TraceRasterizer() : outline_(std::make_unique<Outline>()) {}
+TraceRasterizer::~TraceRasterizer() = default;
+
+const std::vector<TraceSpan>& TraceRasterizer::spans(const std::vector<double>& ys, double left,
+                                                     int height) {
+  spans_.clear();
+  if (ys.size() < 2) return spans_;  // a single point strokes to nothing
+  outline_->build(ys, left);
+  // The butt ends reach up to one pixel beyond the first and last points.
+  for (long c = -1; c < static_cast<long>(ys.size()); ++c) {
+    int top, bottom;
+    if (outline_->span(c, height, top, bottom)) {
+      spans_.push_back({static_cast<int>(left) + static_cast<int>(c), top, bottom});
+    }
+  }
+  return spans_;
+}
+
+}  // namespace sonavel

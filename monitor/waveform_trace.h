@@ -1,0 +1,45 @@
+// The waveform view's trace: the pixels that a 2-pixel-wide line through one
+// point per pixel column covers by half or more, as cairo would stroke it
+// (butt ends, mitred joins with cairo's default limit of 10, bevelled beyond
+// it), found column by column.
+//
+// A steady tone puts neighbouring columns at unrelated phases, so the line
+// crosses itself at nearly every column; stroking it costs cairo many
+// milliseconds per draw, and even filling the columns as rectangles costs
+// about one. Here each column costs a few evaluations of how much of the
+// column the line's outline covers at a row's centre, which is also how a
+// pixel's coverage reaches one half: a straight edge across a pixel passes
+// its centre exactly when it covers half of it. The view then writes the
+// covered pixels itself.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+namespace sonavel {
+
+// The covered rows of one pixel column, top and bottom included.
+struct TraceSpan {
+  int x;
+  int top, bottom;
+};
+
+class TraceRasterizer {
+ public:
+  TraceRasterizer();
+  ~TraceRasterizer();
+  TraceRasterizer(const TraceRasterizer&) = delete;
+  TraceRasterizer& operator=(const TraceRasterizer&) = delete;
+
+  // The spans of the line through (left + i, ys[i]) for every i, each pixel
+  // covered by at least one half, within rows 0 to height - 1; left is a
+  // whole number of pixels. Valid until the next call. One thread at a time.
+  const std::vector<TraceSpan>& spans(const std::vector<double>& ys, double left, int height);
+
+ private:
+  class Outline;
+  std::unique_ptr<Outline> outline_;
+  std::vector<TraceSpan> spans_;
+};
+
+}  // namespace sonavel
