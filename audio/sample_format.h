@@ -38,12 +38,14 @@ std::string unsupported_format_message(SampleFormat format);
 // real-time safe.
 struct F32Codec {
   using Slot = float;
+  static constexpr bool exact = true;                 // the device receives the sample itself
   static Slot encode(float s) noexcept { return s; }  // not clamped
   static float decode(Slot v) noexcept { return v; }
 };
 
 struct I16Codec {
   using Slot = std::int16_t;
+  static constexpr bool exact = false;
   static Slot encode(float s) noexcept {
     s = s < -1.0f ? -1.0f : (s > 1.0f ? 1.0f : s);
     s *= 32767.0f;
@@ -57,6 +59,7 @@ struct I16Codec {
 // decode measures from that code for silence, so silence decodes to 0.0.
 struct U16Codec {
   using Slot = std::uint16_t;
+  static constexpr bool exact = false;
   static Slot encode(float s) noexcept {
     s = s < -1.0f ? -1.0f : (s > 1.0f ? 1.0f : s);
     s = (s + 1.0f) * 0.5f * 65535.0f;

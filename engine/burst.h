@@ -2,12 +2,15 @@
 //
 // A burst is a sine of totalSamples samples, scaled by the band's attenuation
 // and by an envelope that fades in and out linearly in decibels from -160 dB.
-// Both programs render through synthesize_sample(); they differ only in where
-// the fields it advances live (module_tone.h for sonavel_pa, tone_state.h for
-// sonavel).
+// Both programs render through render_burst(); they differ only in where the
+// fields it advances live (module_tone.h for sonavel_pa, tone_state.h for
+// sonavel) and in what becomes of each sample.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace sonavel {
@@ -29,39 +32,61 @@ inline double db_to_linear(double db) noexcept {
   return std::pow(10.0, db / 20.0);
 }
 
-// Renders one sample and advances the burst held in paused, remaining and
-// phase. The caller passes the burst's frequency and amplitude factor.
+// The fade envelope by distance from the burst's edge: entry k is the factor
+// of a fade-in sample with k samples played before it, and of a fade-out
+// sample with k samples remaining, itself included. Built once at start-up
+// with db_to_linear((k / fadeSamples) x 160 - 160), so that each fade sample
+// costs a lookup instead of a power.
+extern const std::array<double, fadeSamples + 1> fadeEnvelope;
+
+// Renders count samples of the burst held in paused, remaining and phase, at
+// freq and attenuation, handing each to sink.sample(index, value), and the
+// silence after the burst to sink.silence(from, to). The burst is 132300
+// samples: a fade-in, a steady part and a fade-out, each rendered in a loop
+// of its own; the engine pauses itself after the last sample.
 // Audio thread; real-time safe: no allocation, no I/O, no locking.
-inline float synthesize_sample(bool& paused, std::uint64_t& remaining, double& phase,
-                               std::int32_t freq, double attenuation) noexcept {
-  if (paused || remaining == 0) {
-    if (remaining == 0) paused = true;
-    return 0.0f;
-  }
-  const std::uint64_t played = totalSamples - remaining;
-  double envelope = 1.0;
-  if (played < fadeSamples) {
-    const double env_db =
-        (static_cast<double>(played) / static_cast<double>(fadeSamples)) * envelopeFloorDb -
-        envelopeFloorDb;
-    envelope = db_to_linear(env_db);
-  } else if (remaining <= fadeSamples) {
-    const double env_db =
-        (static_cast<double>(remaining) / static_cast<double>(fadeSamples)) * envelopeFloorDb -
-        envelopeFloorDb;
-    envelope = db_to_linear(env_db);
-  }
+template <typename Sink>
+inline void render_burst(bool& paused, std::uint64_t& remaining, double& phase, std::int32_t freq,
+                         double attenuation, std::size_t count, Sink& sink) noexcept {
   // The products are taken in this order (ceiling, attenuation, envelope,
   // then the sine) so that every sample rounds to the same float each time.
-  const double gain = outputCeiling * attenuation * envelope;
-  const float sample = static_cast<float>(std::sin(phase) * gain);
-
-  phase += twoPi * static_cast<double>(freq) / sampleRate;
-  if (phase >= twoPi) phase -= twoPi;
-
-  --remaining;
-  if (remaining == 0) paused = true;
-  return sample;
+  const double scale = outputCeiling * attenuation;
+  const double step = twoPi * static_cast<double>(freq) / sampleRate;
+  auto advance = [&phase, step] {
+    phase += step;
+    if (phase >= twoPi) phase -= twoPi;
+  };
+  std::size_t i = 0;
+  while (i < count) {
+    if (paused || remaining == 0) {
+      paused = true;
+      sink.silence(i, count);
+      return;
+    }
+    const std::uint64_t played = totalSamples - remaining;
+    std::size_t n;
+    if (played < fadeSamples) {  // rising with the samples played
+      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, fadeSamples - played));
+      const double* envelope = &fadeEnvelope[played];
+      for (std::size_t j = 0; j < n; ++j, advance()) {
+        sink.sample(i + j, static_cast<float>(std::sin(phase) * (scale * envelope[j])));
+      }
+    } else if (remaining <= fadeSamples) {  // falling with the samples remaining
+      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining));
+      const double* envelope = &fadeEnvelope[remaining];
+      for (std::size_t j = 0; j < n; ++j, advance()) {
+        sink.sample(i + j, static_cast<float>(std::sin(phase) * (scale * *(envelope - j))));
+      }
+    } else {  // full level, up to the first fade-out sample
+      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining - fadeSamples));
+      for (std::size_t j = 0; j < n; ++j, advance()) {
+        sink.sample(i + j, static_cast<float>(std::sin(phase) * scale));
+      }
+    }
+    remaining -= n;
+    i += n;
+    if (remaining == 0) paused = true;
+  }
 }
 
 }  // namespace sonavel

@@ -1,5 +1,7 @@
 #include "engine/module_tone.h"
 
+#include <algorithm>
+
 #include "engine/burst.h"
 
 namespace sonavel {
@@ -56,8 +58,8 @@ bool history_is_current() noexcept {
 }
 
 // Runs on PortAudio's callback thread: nothing here may allocate, print or
-// block. A burst start is taken up at the start of a buffer; the ring
-// position stays in a register for the whole buffer.
+// block. A burst start is taken up at the start of a buffer; the buffer then
+// goes into the ring in one run.
 void render_tone(float* out, unsigned long frames) noexcept {
   AudioVoice& voice = audioVoice;
   const std::uint64_t serial = burstSerial.load(std::memory_order_acquire);
@@ -71,13 +73,16 @@ void render_tone(float* out, unsigned long frames) noexcept {
     waveformHistory.clear();
     historySerial.store(serial, std::memory_order_release);
   }
-  WaveformHistory::Writer history(waveformHistory);
-  for (unsigned long i = 0; i < frames; ++i) {
-    const float sample = synthesize_sample(voice.callbackPaused, voice.samplesRemaining,
-                                           voice.phase, voice.freq, voice.attenuation);
-    out[i] = sample;
-    history.push(sample);
-  }
+  struct Sink {
+    float* out;
+    void sample(std::size_t i, float s) noexcept { out[i] = s; }
+    void silence(std::size_t from, std::size_t to) noexcept {
+      std::fill(out + from, out + to, 0.0f);
+    }
+  } sink{out};
+  render_burst(voice.callbackPaused, voice.samplesRemaining, voice.phase, voice.freq,
+               voice.attenuation, frames, sink);
+  waveformHistory.append(out, frames);
 }
 
 }  // namespace sonavel

@@ -7,6 +7,7 @@
 // under the lock can throw, so the record is never left half-written.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -64,15 +65,37 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
 // real-time safe apart from the one allowed lock.
 template <typename Codec>
 void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size_t count) noexcept {
+  using Slot = typename Codec::Slot;
+  // A codec whose slots are the samples themselves (exact) needs no copy of
+  // what the device receives: the ring takes the slots.
+  constexpr bool exact = Codec::exact;
+  constexpr std::size_t chunk = 256;
+  struct Sink {
+    Slot* out;
+    float heard[exact ? 1 : chunk];
+    void sample(std::size_t i, float value) noexcept {
+      const Slot slot = Codec::encode(value);
+      out[i] = slot;
+      if constexpr (!exact) heard[i] = Codec::decode(slot);
+    }
+    void silence(std::size_t from, std::size_t to) noexcept {
+      const Slot slot = Codec::encode(0.0f);
+      std::fill(out + from, out + to, slot);
+      if constexpr (!exact) std::fill(heard + from, heard + to, Codec::decode(slot));
+    }
+  } sink;
   ToneStateGuard guard(shared);
   ToneState& s = guard.state();
-  WaveformHistory::Writer history(s.waveformHistory);
-  for (std::size_t i = 0; i < count; ++i) {
-    const float sample = synthesize_sample(s.callbackPaused, s.samplesRemaining, s.phase,
-                                           s.inputFreq, s.attenuation);
-    const typename Codec::Slot slot = Codec::encode(sample);
-    out[i] = slot;
-    history.push(Codec::decode(slot));
+  for (std::size_t done = 0; done < count; done += chunk) {
+    const std::size_t n = std::min(chunk, count - done);
+    sink.out = out + done;
+    render_burst(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n,
+                 sink);
+    if constexpr (exact) {
+      s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n);
+    } else {
+      s.waveformHistory.append(sink.heard, n);
+    }
   }
 }
 

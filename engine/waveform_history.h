@@ -7,6 +7,7 @@
 // the locked tone state, where the relaxed atomics cost nothing extra.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -22,29 +23,23 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
 class WaveformHistory {
  public:
-  // Pushes a run of samples with the write position held in a register, and
-  // stores the position back when the run ends. Audio thread; real-time safe.
-  class Writer {
-   public:
-    explicit Writer(WaveformHistory& history) noexcept
-        : history_(history), pos_(history.write_pos()) {}
-    ~Writer() { history_.writePos_.store(pos_, std::memory_order_relaxed); }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-    // Stores the sample at the write position and advances it, wrapping to 0.
-    void push(float sample) noexcept {
-      history_.slots_[pos_].store(sample, std::memory_order_relaxed);
-      pos_ = (pos_ + 1) & historyMask;
+  // Appends samples[0..count) at the write position, wrapping to 0, in at
+  // most two runs, and moves the write position once. Audio thread;
+  // real-time safe.
+  void append(const float* samples, std::size_t count) noexcept {
+    std::uint64_t pos = write_pos();
+    while (count > 0) {
+      const std::size_t run = std::min<std::size_t>(count, historyLength - pos);
+      for (std::size_t i = 0; i < run; ++i)
+        slots_[pos + i].store(samples[i], std::memory_order_relaxed);
+      samples += run, count -= run;
+      pos = (pos + run) & historyMask;
     }
-
-   private:
-    WaveformHistory& history_;
-    std::uint64_t pos_;
-  };
+    writePos_.store(pos, std::memory_order_relaxed);
+  }
 
   // One sample on its own. Audio thread; real-time safe.
-  void push(float sample) noexcept { Writer(*this).push(sample); }
+  void push(float sample) noexcept { append(&sample, 1); }
 
   // Zeroes every entry in ascending order, then the write position. The
   // writer's thread, or under the tone-state lock.

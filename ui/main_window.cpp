@@ -106,7 +106,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_widget_set_size_request(waveform_area, -1, 360);
   gtk_box_pack_start(GTK_BOX(waveform_box), waveform_area, TRUE, TRUE, 6);
   connect_owned(waveform_area, "draw", G_CALLBACK(on_waveform_draw),
-                new WaveformViewContext{.tone = tone, .choices = choices});
+                new WaveformViewContext(tone, choices));
 
   GtkWidget* time_window_slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
   w.timeWindowSlider = time_window_slider;

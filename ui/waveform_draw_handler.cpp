@@ -10,7 +10,8 @@ gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   gtk_widget_get_allocation(widget, &alloc);
   WaveformFrame frame;
   ctx->tone->take_frame(ctx->choices, frame, ctx->copy);
-  ctx->painter.paint(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height), frame);
+  ctx->painter.paint(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height),
+                     frame);
   return FALSE;
 }
 

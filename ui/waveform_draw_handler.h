@@ -15,6 +15,9 @@ class ToneLink;
 
 // What the handler needs; owned by the signal connection.
 struct WaveformViewContext {
+  WaveformViewContext(std::shared_ptr<ToneLink> tone, const ProgramChoices& choices)
+      : tone(std::move(tone)), choices(choices) {}
+
   std::shared_ptr<ToneLink> tone;
   ProgramChoices choices;
   WaveformCopy copy{};  // room for the whole ring, so the locked copy needs no allocation

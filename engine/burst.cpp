@@ -1,0 +1,15 @@
+#include "engine/burst.h"
+
+namespace sonavel {
+
+const std::array<double, fadeSamples + 1> fadeEnvelope = [] {
+  std::array<double, fadeSamples + 1> table{};
+  for (std::size_t k = 0; k <= fadeSamples; ++k) {
+    table[k] =
+        db_to_linear((static_cast<double>(k) / static_cast<double>(fadeSamples)) * envelopeFloorDb -
+                     envelopeFloorDb);
+  }
+  return table;
+}();
+
+}  // namespace sonavel
