@@ -8,9 +8,10 @@
 namespace sonavel {
 
 bool start_sonavel_pa(PortAudioOutput& output, MainWindow& window) {
-  window = build_main_window(nullptr, sonavelPaChoices, make_module_tone_link());
+  const auto tone = make_module_tone_link();
+  window = build_main_window(nullptr, sonavelPaChoices, tone);
   if (!output.open_and_start()) return false;
-  waveformTimerId = add_refresh_timer(sonavelPaChoices, window.waveformArea, nullptr);
+  waveformTimerId = add_refresh_timer(sonavelPaChoices, window.waveformArea, tone, nullptr);
   gtk_widget_show_all(window.window);
   return true;
 }

@@ -15,8 +15,9 @@ SonavelStart start_sonavel(GtkApplication* app) {
     return s;
   }
   s.output = std::move(started.stream);
-  s.window = build_main_window(app, sonavelChoices, make_locked_tone_link(s.tone));
-  s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveformArea, s.output);
+  const auto link = make_locked_tone_link(s.tone);
+  s.window = build_main_window(app, sonavelChoices, link);
+  s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveformArea, link, s.output);
   gtk_widget_show_all(s.window.window);
   return s;
 }

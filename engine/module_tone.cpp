@@ -80,9 +80,10 @@ void render_tone(float* out, unsigned long frames) noexcept {
       std::fill(out + from, out + to, 0.0f);
     }
   } sink{out};
+  const bool sounding = !voice.callbackPaused;
   render_burst(voice.callbackPaused, voice.samplesRemaining, voice.phase, voice.freq,
                voice.attenuation, frames, sink);
-  waveformHistory.append(out, frames);
+  waveformHistory.append(out, frames, sounding);
 }
 
 }  // namespace sonavel

@@ -89,12 +89,13 @@ void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
   for (std::size_t done = 0; done < count; done += chunk) {
     const std::size_t n = std::min(chunk, count - done);
     sink.out = out + done;
+    const bool sounding = !s.callbackPaused && s.samplesRemaining > 0;
     render_burst(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n,
                  sink);
     if constexpr (exact) {
-      s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n);
+      s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, sounding);
     } else {
-      s.waveformHistory.append(sink.heard, n);
+      s.waveformHistory.append(sink.heard, n, sounding);
     }
   }
 }

@@ -24,22 +24,27 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 class WaveformHistory {
  public:
   // Appends samples[0..count) at the write position, wrapping to 0, in at
-  // most two runs, and moves the write position once. Audio thread;
+  // most two runs, and moves the write position once. sounding says that
+  // the samples belong to a burst (silence otherwise). Audio thread;
   // real-time safe.
-  void append(const float* samples, std::size_t count) noexcept {
+  void append(const float* samples, std::size_t count, bool sounding) noexcept {
     std::uint64_t pos = write_pos();
+    const std::uint64_t written = written_.load(std::memory_order_relaxed) + count;
     while (count > 0) {
       const std::size_t run = std::min<std::size_t>(count, historyLength - pos);
-      for (std::size_t i = 0; i < run; ++i)
+      for (std::size_t i = 0; i < run; ++i) {
         slots_[pos + i].store(samples[i], std::memory_order_relaxed);
+      }
       samples += run, count -= run;
       pos = (pos + run) & historyMask;
     }
     writePos_.store(pos, std::memory_order_relaxed);
+    written_.store(written, std::memory_order_relaxed);
+    if (sounding) soundEnd_.store(written, std::memory_order_relaxed);
   }
 
   // One sample on its own. Audio thread; real-time safe.
-  void push(float sample) noexcept { append(&sample, 1); }
+  void push(float sample) noexcept { append(&sample, 1, sample != 0.0f); }
 
   // Zeroes every entry in ascending order, then the write position. The
   // writer's thread, or under the tone-state lock.
@@ -59,12 +64,20 @@ class WaveformHistory {
     return static_cast<std::size_t>((p - n + k) & historyMask);
   }
 
+  // How many samples have been appended since the ring was made (clears do
+  // not count back), and that count at the end of the last burst sample, 0
+  // before the first: the ring may hold a burst's samples only while fewer
+  // than historyLength samples have come after it.
+  std::uint64_t written() const noexcept { return written_.load(std::memory_order_relaxed); }
+  std::uint64_t sound_end() const noexcept { return soundEnd_.load(std::memory_order_relaxed); }
+
   // True when any entry of the whole ring is above threshold in magnitude.
   bool any_above(float threshold) const noexcept;
 
  private:
   std::array<std::atomic<float>, historyLength> slots_{};  // value-initialised: all 0.0
   std::atomic<std::uint64_t> writePos_{0};
+  std::atomic<std::uint64_t> written_{0}, soundEnd_{0};
 };
 
 }  // namespace sonavel

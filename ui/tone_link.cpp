@@ -9,6 +9,24 @@ namespace sonavel {
 
 namespace {
 
+// What a frame was taken from, to tell whether the next one would differ.
+struct DrawnOutput {
+  std::uint64_t written = 0;
+  bool current = true;
+
+  void take(const WaveformHistory& ring, bool is_current) {
+    written = ring.written();
+    current = is_current;
+  }
+  // The ring's picture changes while it holds a burst's samples: samples
+  // come in or scroll out, until the last one has scrolled out.
+  bool differs(const WaveformHistory& ring, bool is_current) const {
+    if (is_current != current) return true;
+    const std::uint64_t end = ring.sound_end();
+    return ring.written() != written && end != 0 && end + historyLength > written;
+  }
+};
+
 class ModuleToneLink final : public ToneLink {
  public:
   void prepare_burst(int frequency_hz, int attenuation_db) override {
@@ -28,6 +46,7 @@ class ModuleToneLink final : public ToneLink {
     frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
     frame.recentRule = choices.recentOutput;
     const bool current = history_is_current();
+    drawn_.take(waveformHistory, current);
     frame.writePos = current ? waveformHistory.write_pos() : 0;
     frame.ring = current ? &waveformHistory : nullptr;
     frame.copy = current ? nullptr : copy.data();
@@ -35,6 +54,11 @@ class ModuleToneLink final : public ToneLink {
     frame.ringHasRecentOutput = current && frame.recentRule == RecentOutputRule::WholeRing &&
                                 ring_has_recent_output(waveformHistory);
   }
+
+  bool picture_changed() override { return drawn_.differs(waveformHistory, history_is_current()); }
+
+ private:
+  DrawnOutput drawn_;
 };
 
 class LockedToneLink final : public ToneLink {
@@ -59,6 +83,7 @@ class LockedToneLink final : public ToneLink {
                   WaveformCopy& copy) override {
     ToneStateGuard guard(*holder_);
     const ToneState& s = guard.state();
+    drawn_.take(s.waveformHistory, true);
     frame.secondsVisible = s.waveformTimeWindowSec;
     frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
     const std::uint64_t p = s.waveformHistory.write_pos();
@@ -75,8 +100,14 @@ class LockedToneLink final : public ToneLink {
                                 ring_has_recent_output(s.waveformHistory);
   }
 
+  bool picture_changed() override {
+    ToneStateGuard guard(*holder_);
+    return drawn_.differs(guard.state().waveformHistory, true);
+  }
+
  private:
   ToneStateHolder holder_;
+  DrawnOutput drawn_;
 };
 
 }  // namespace

@@ -23,6 +23,11 @@ class ToneLink {
   // state has to be copied out.
   virtual void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
                           WaveformCopy& copy) = 0;
+  // Whether a draw now would show something else than the frame taken last:
+  // new output while the ring holds a burst's samples (or held them then),
+  // or the ring taken up for a new burst. A time window or a burst start is
+  // drawn by its own handler.
+  virtual bool picture_changed() = 0;
 };
 
 // sonavel_pa: the frequency and factor are set before the relabel, the rest
