@@ -9,7 +9,7 @@ namespace sonavel {
 namespace {
 
 constexpr const char* noDefaultDevice = "No default output device available";
-constexpr std::size_t targetFrames = 2048;  // about 46 ms queued in the server
+constexpr std::size_t targetFrames = 1024;  // about 23 ms queued in the server
 
 // Holds the threaded main loop's lock for a scope.
 class MainloopLock {
