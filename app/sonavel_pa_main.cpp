@@ -1,8 +1,8 @@
 // sonavel_pa: the plain toolkit main loop, playing through PortAudio.
 //
-// Order: toolkit, hidden window, audio, refresh timer, show, main loop. The
-// window is shown only once audio runs; an audio failure has already printed
-// its one line and ends the program with status 1. Closing the window ends
+// Order: toolkit and hidden window while the audio opens, then refresh timer,
+// show, main loop. The window is shown only once audio runs; an audio failure
+// has already printed its one line and ends the program with status 1. Closing the window ends
 // the main loop; the output then stops, closes and releases PortAudio, and
 // the program ends within 2 s of the close whatever the sound server does.
 #include <gtk/gtk.h>
@@ -24,10 +24,9 @@ constexpr std::chrono::milliseconds shutdownLimit{1500};
 
 int main(int argc, char** argv) {
   using namespace sonavel;
-  gtk_init(&argc, &argv);
   PortAudioOutput output;
   MainWindow window;
-  if (!start_sonavel_pa(output, window)) return 1;
+  if (!start_sonavel_pa(&argc, &argv, output, window)) return 1;
   gtk_main();  // returns once on_window_destroy has removed the timer
   if (const char* waiting = output.shut_down_within(shutdownLimit)) {
     std::fprintf(stderr, "%s did not return within %.1f s; exiting without it\n", waiting,

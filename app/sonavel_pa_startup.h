@@ -1,6 +1,7 @@
-// sonavel_pa's start-up, after the toolkit is initialised: the hidden window,
-// then the audio output, and only when that runs the refresh timer and the
-// show.
+// sonavel_pa's start-up: the toolkit and the hidden window on this thread
+// while the audio output opens on another (PortAudio probes every device,
+// which takes as long as the toolkit's own start), then, only once the audio
+// runs, the refresh timer and the show.
 #pragma once
 
 #include "audio/portaudio_output.h"
@@ -8,8 +9,9 @@
 
 namespace sonavel {
 
-// Returns false when the audio output could not be brought up; its one line
-// has then been written and the window is never shown. Main thread only.
-bool start_sonavel_pa(PortAudioOutput& output, MainWindow& window);
+// argc and argv go to gtk_init (both may be null). Returns false when the
+// audio output could not be brought up; its one line has then been written
+// and the window is never shown. Main thread only.
+bool start_sonavel_pa(int* argc, char*** argv, PortAudioOutput& output, MainWindow& window);
 
 }  // namespace sonavel

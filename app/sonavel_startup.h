@@ -1,6 +1,7 @@
 // sonavel's start-up, run on each activation of the application: the tone
-// state, then the audio output, and only when that runs the window, the
-// refresh timer (which from then on owns the stream) and the show.
+// state, then the audio output while the hidden window is built, and only
+// when the audio runs the refresh timer (which from then on owns the stream)
+// and the show.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -170,18 +170,19 @@ void compose(cairo_surface_t* backdrop, cairo_surface_t* canvas,
   cairo_surface_flush(canvas);
   const unsigned char* from = cairo_image_surface_get_data(backdrop);
   unsigned char* to = cairo_image_surface_get_data(canvas);
-  const int stride = cairo_image_surface_get_stride(canvas);
+  const int from_stride = cairo_image_surface_get_stride(backdrop);
+  const int to_stride = cairo_image_surface_get_stride(canvas);
   const std::uint32_t pixel = trace_pixel();
   int first = height, last = -1;  // the rows the trace reaches; the rest is a copy
   for (const TraceSpan& span : spans)
     first = std::min(first, span.top), last = std::max(last, span.bottom);
   for (int y = 0; y < height; ++y) {
     if (y < first || y > last) {
-      std::memcpy(to + y * stride, from + y * stride, static_cast<std::size_t>(width) * 4);
+      std::memcpy(to + y * to_stride, from + y * from_stride, static_cast<std::size_t>(width) * 4);
     } else {
-      compose_row(reinterpret_cast<const std::uint32_t*>(from + y * stride),
-                  reinterpret_cast<std::uint32_t*>(to + y * stride), tops.data(), bottoms.data(), y,
-                  width, pixel);
+      compose_row(reinterpret_cast<const std::uint32_t*>(from + y * from_stride),
+                  reinterpret_cast<std::uint32_t*>(to + y * to_stride), tops.data(), bottoms.data(),
+                  y, width, pixel);
     }
   }
   cairo_surface_mark_dirty(canvas);
@@ -209,7 +210,10 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
       captions.timeWindow != captions_.timeWindow) {
     if (!backdrop_ || w != width_ || h != height_) {
       backdrop_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
-      canvas_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
+      // An image the target can take without a copy of its own: on an X
+      // server, memory it shares with the client.
+      canvas_.reset(
+          cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, w, h));
     }
     const CairoContext bcr(cairo_create(backdrop_.get()));
     // Text as the screen would render it.

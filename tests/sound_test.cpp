@@ -99,7 +99,7 @@ TEST_F(Sound, PortAudioProgramPlaysTheBurstSampleForSample) {
   listen("float32le");
   PortAudioOutput output;
   MainWindow w;
-  ASSERT_TRUE(start_sonavel_pa(output, w));
+  ASSERT_TRUE(start_sonavel_pa(nullptr, nullptr, output, w));
   window = w.window;
   run_main_loop_for(milliseconds(300));
   const BurstMatch m = play_until_whole<float>(
