@@ -10,6 +10,7 @@
 
 #include "app/sonavel_startup.h"
 #include "audio/c_owners.h"
+#include "ui/quiet_settings_backend.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ void on_app_activate(GtkApplication* app, gpointer audio_failed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  sonavel::quiet_settings_backend();
   const auto app = sonavel::adopt(gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS));
   bool audio_failed = false;
   g_signal_connect(app.get(), "activate", G_CALLBACK(on_app_activate), &audio_failed);

@@ -13,6 +13,7 @@
 
 #include "app/sonavel_pa_startup.h"
 #include "audio/portaudio_output.h"
+#include "ui/quiet_settings_backend.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ constexpr std::chrono::milliseconds shutdownLimit{1500};
 
 int main(int argc, char** argv) {
   using namespace sonavel;
+  quiet_settings_backend();
   PortAudioOutput output;
   MainWindow window;
   if (!start_sonavel_pa(&argc, &argv, output, window)) return 1;

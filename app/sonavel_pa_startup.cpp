@@ -11,9 +11,8 @@ namespace sonavel {
 
 bool start_sonavel_pa(int* argc, char*** argv, PortAudioOutput& output, MainWindow& window) {
   // PortAudio is used from this thread again only after the open has ended.
-  std::future<bool> audio = std::async(std::launch::async, [&output] {
-    return output.open_and_start();
-  });
+  std::future<bool> audio =
+      std::async(std::launch::async, [&output] { return output.open_and_start(); });
   gtk_init(argc, argv);
   const auto tone = make_module_tone_link();
   window = build_main_window(nullptr, sonavelPaChoices, tone);

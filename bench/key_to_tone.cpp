@@ -59,10 +59,6 @@ class Recorder {
     armed_ = true;
     found_ = false;
   }
-  long latency_usec() {
-    int e;
-    return stream_ ? static_cast<long>(pa_simple_get_latency(stream_, &e)) : -1;
-  }
   bool found(Clock::time_point& at) {
     const std::lock_guard<std::mutex> hold(lock_);
     at = at_;
@@ -163,8 +159,6 @@ int main(int argc, char** argv) {
     while (!recorder.found(heard) && Clock::now() - pressed < std::chrono::seconds(2)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (std::getenv("KEY_TO_TONE_ALL"))
-      std::printf("recorder latency %ld us\n", recorder.latency_usec());
     if (recorder.found(heard)) {
       // The burst's first sample is 0.0; the first non-zero one is its second.
       ms.push_back(std::chrono::duration<double, std::milli>(heard - pressed).count() -
@@ -177,10 +171,6 @@ int main(int argc, char** argv) {
   if (ms.empty()) {
     std::fprintf(stderr, "key_to_tone: no burst was heard\n");
     return 1;
-  }
-  if (std::getenv("KEY_TO_TONE_ALL")) {
-    for (double m : ms) std::printf("%.1f ", m);
-    std::printf("\n");
   }
   std::sort(ms.begin(), ms.end());
   std::printf("presses %zu median_ms %.1f max_ms %.1f\n", ms.size(), ms[ms.size() / 2], ms.back());

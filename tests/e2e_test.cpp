@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "support/session_matching.h"
+#include "support/temp_dir.h"
 
 using namespace sonavel_test;
 using std::chrono::milliseconds;
@@ -125,6 +127,47 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
     EXPECT_EQ(s.stderr_text(), "");
     return;
   }
+}
+
+// Three bands moved with keys, then Ctrl+S, a path typed into the chooser
+// and Enter: the saved table has those three at their levels, set, and the
+// others at -40 dB, not set; opening and using the dialog plays nothing.
+TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
+  ProgramSession s(binary(), evidence());
+  ASSERT_TRUE(s.start()) << s.keep();
+  const std::pair<std::vector<std::string>, Change> moves[] = {
+      {{"Page_Down"}, {25, 30}},
+      {{"Tab", "Page_Down", "Page_Down"}, {31, 20}},
+      {{"Tab", "Up"}, {40, 41}}};
+  for (const auto& [keys, title] : moves) {
+    for (const std::string& k : keys) s.key(k);
+    sleep_ms(300);
+    ASSERT_EQ(s.title(), expected_title(title)) << s.keep();
+  }
+  sleep_ms(3000 + 500);  // the last burst ends
+  const std::size_t silent_from = s.recorded_samples();
+  TempDir dir;
+  const std::string path = dir / "my-levels.csv";
+  s.key("ctrl+s");
+  ASSERT_NE(s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save Levels"}), "")
+      << "no chooser" << s.keep();
+  sleep_ms(300);
+  s.key("ctrl+a");
+  s.xdotool({"type", "--delay", "5", path});
+  s.key("Return");
+  for (int i = 0; i < 100 && !std::filesystem::exists(path); ++i) sleep_ms(50);
+  const std::string csv = slurp(path);
+  for (const char* row : {"\n25,-30,yes\r", "\n31,-20,yes\r", "\n40,-41,yes\r", "\n1000,-40,no\r",
+                          "\n16000,-40,no\r"}) {
+    EXPECT_NE(csv.find(row), std::string::npos) << row << " in:\n" << csv << s.keep();
+  }
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 34);
+  EXPECT_EQ(s.title(), expected_title({40, 41})) << "no slider moved";
+  const auto rec = s.recording();
+  for (std::size_t i = silent_from; i < rec.size(); ++i) {
+    ASSERT_EQ(rec[i], 0.0f) << "the dialog played a sound" << s.keep();
+  }
+  EXPECT_EQ(s.stderr_text(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values("sonavel", "sonavel_pa"),

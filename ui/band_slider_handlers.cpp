@@ -27,6 +27,8 @@ void on_slider_value_changed(GtkRange* range, gpointer data) {
   std::snprintf(title, sizeof title, "Sonavel - %d Hz @ -%d dB", hz, db);
   gtk_window_set_title(GTK_WINDOW(ctx->window), title);
   ctx->tone->commit_burst(hz, db);
+  ctx->levels->attenuationDb[ctx->index] = db;
+  ctx->levels->set[ctx->index] = true;
   describe_band_slider(GTK_WIDGET(range), hz, db);
   // Show the cleared history and the new captions now, not at the next tick.
   if (ctx->waveformArea != nullptr) gtk_widget_queue_draw(ctx->waveformArea);

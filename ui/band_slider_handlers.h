@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "report/band_levels.h"
 #include "ui/program_choices.h"
 
 namespace sonavel {
@@ -21,6 +22,7 @@ struct BandSliderContext {
   GtkWidget* waveformArea;  // may be null
   ProgramChoices choices;
   std::shared_ptr<ToneLink> tone;
+  std::shared_ptr<BandLevels> levels;  // the result so far, for Save Levels
 };
 
 void update_label_for_index(GtkWidget* label, int index, int slider_value);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ui/band_slider_handlers.h"
+#include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
 #include "ui/time_window_handler.h"
 #include "ui/tone_link.h"
@@ -74,6 +75,9 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   // can hold it; it is packed into the waveform row below.
   GtkWidget* waveform_area = gtk_drawing_area_new();
   w.waveformArea = waveform_area;
+  auto levels = std::make_shared<BandLevels>();
+  levels->attenuationDb.fill(initialAttenuationDb);
+  w.levels = levels;
 
   for (int i = 0; i < static_cast<int>(bandCount); ++i) {
     GtkWidget* slider = make_band_slider();
@@ -87,7 +91,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
     gtk_grid_attach(GTK_GRID(grid), label, i, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
     connect_owned(slider, "value-changed", G_CALLBACK(on_slider_value_changed),
-                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone});
+                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone, levels});
     g_signal_connect(slider, "scroll-event", G_CALLBACK(on_slider_scroll_event),
                      GINT_TO_POINTER(i));
   }
@@ -120,6 +124,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_box_pack_start(GTK_BOX(waveform_box), time_window_slider, FALSE, FALSE, 6);
   connect_owned(time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
                 new TimeWindowContext{tone, waveform_area});
+  connect_save_levels(w.window, waveform_area, levels, choices.programName);
   return w;
 }
 

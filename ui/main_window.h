@@ -1,7 +1,8 @@
 // The program's single main window: a sideways-scrolling strip of 33 band
 // columns (label over vertical slider) above a framed waveform row holding
-// the view and the time-window slider. Construction connects every handler;
-// each connection owns what its handler needs. The window is not shown here.
+// the view and the time-window slider. Construction connects every handler,
+// Save Levels included; each connection owns what its handler needs. The
+// window is not shown here.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "engine/bands.h"
+#include "report/band_levels.h"
 #include "ui/program_choices.h"
 
 namespace sonavel {
@@ -28,6 +30,8 @@ struct MainWindow {
   std::array<GtkWidget*, bandCount> sliders{};
   GtkWidget* waveformArea = nullptr;
   GtkWidget* timeWindowSlider = nullptr;
+  // Each band's level and whether it was set; kept by the window's handlers.
+  std::shared_ptr<const BandLevels> levels;
 };
 
 // app: the application for an application window, or null for a plain

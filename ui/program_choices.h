@@ -17,6 +17,7 @@ struct ProgramChoices {
   bool setTimeWindowIncrements;  // step and page of 0.1 (else the toolkit's own)
   unsigned refreshIntervalMs;    // the refresh timer's period
   bool tickChecksVisibility;     // redraw only while the view is visible
+  const char* programName;       // as the saved audiogram names it
 };
 
 inline constexpr ProgramChoices sonavelPaChoices{
@@ -28,6 +29,7 @@ inline constexpr ProgramChoices sonavelPaChoices{
     .setTimeWindowIncrements = true,
     .refreshIntervalMs = 33,
     .tickChecksVisibility = true,
+    .programName = "sonavel_pa",
 };
 
 inline constexpr ProgramChoices sonavelChoices{
@@ -39,6 +41,7 @@ inline constexpr ProgramChoices sonavelChoices{
     .setTimeWindowIncrements = false,
     .refreshIntervalMs = 16,
     .tickChecksVisibility = false,
+    .programName = "sonavel",
 };
 
 }  // namespace sonavel

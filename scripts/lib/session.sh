@@ -18,7 +18,7 @@ enter_private_session() {
 }
 
 # Every program a helper started in the background ends with the script.
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true' EXIT
 
 # Waits for a window whose title starts with Sonavel and prints its id.
 wait_for_window() {
@@ -40,4 +40,20 @@ play_demo_burst() {
   mkdir -p "$(dirname "$2")"
   build/tests/tools/x_snapshot "$2" "$win"
   demo_title=$(xdotool getwindowname "$win")
+}
+
+# Saves the levels of the running program's window to $1 (an absolute path,
+# whose extension gives the kind) as a person does: Ctrl+S, the path typed
+# into the chooser, Enter.
+save_levels_as() {
+  rm -f "$1"
+  xdotool key ctrl+s
+  timeout 10 xdotool search --sync --onlyvisible --name '^Save Levels' >/dev/null
+  sleep 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 5 "$1"
+  xdotool key Return
+  for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.05; done
+  echo "the levels were not saved to $1" >&2
+  return 1
 }

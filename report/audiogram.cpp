@@ -1,0 +1,154 @@
+#include "report/audiogram.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace sonavel {
+
+namespace {
+
+constexpr double lowestHz = 25, highestHz = 16000;
+constexpr int deepestDb = 120;
+// Labelled frequencies: one per octave, all of them bands.
+constexpr int octaves[] = {31, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+
+struct Rgb {
+  double r, g, b;
+};
+constexpr Rgb ink{0.13, 0.14, 0.16}, muted{0.42, 0.44, 0.48}, grid{0.86, 0.87, 0.89},
+    accent{0.12, 0.36, 0.74};
+
+void set_colour(cairo_t* cr, const Rgb& c) {
+  cairo_set_source_rgb(cr, c.r, c.g, c.b);
+}
+
+enum class Align { Left, Centre, Right };
+
+void text_at(cairo_t* cr, double x, double y, const std::string& text, Align align) {
+  cairo_text_extents_t extents;
+  cairo_text_extents(cr, text.c_str(), &extents);
+  const double width = extents.x_advance;
+  cairo_move_to(cr,
+                align == Align::Left     ? x
+                : align == Align::Centre ? x - width / 2
+                                         : x - width,
+                y);
+  cairo_show_text(cr, text.c_str());
+}
+
+std::string hz_label(int hz) {
+  char text[16];
+  if (hz >= 1000) {
+    std::snprintf(text, sizeof text, "%dk", hz / 1000);
+  } else {
+    std::snprintf(text, sizeof text, "%d", hz);
+  }
+  return text;
+}
+
+}  // namespace
+
+double AudiogramGeometry::x_for(double hz) const {
+  return left + (std::log(hz) - std::log(lowestHz)) / (std::log(highestHz) - std::log(lowestHz)) *
+                    (right - left);
+}
+
+double AudiogramGeometry::y_for(int attenuation_db) const {
+  return top + attenuation_db * (bottom - top) / deepestDb;
+}
+
+void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& title) {
+  const AudiogramGeometry g;
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+
+  int set = 0;
+  for (bool s : levels.set) set += s;
+  set_colour(cr, ink);
+  cairo_set_font_size(cr, 26);
+  text_at(cr, g.left, 52, title, Align::Left);
+  cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, 15);
+  set_colour(cr, muted);
+  char subtitle[160];
+  std::snprintf(subtitle, sizeof subtitle,
+                "The level at which each band's tone was last set, %d of %zu bands. "
+                "Bands never moved are not plotted.",
+                set, bandCount);
+  text_at(cr, g.left, 80, subtitle, Align::Left);
+
+  // The level grid, every 10 dB, labelled on the left.
+  cairo_set_line_width(cr, 1);
+  cairo_set_font_size(cr, 14);
+  for (int db = 0; db <= deepestDb; db += 10) {
+    const double y = std::round(g.y_for(db)) + 0.5;
+    set_colour(cr, grid);
+    cairo_move_to(cr, g.left, y);
+    cairo_line_to(cr, g.right, y);
+    cairo_stroke(cr);
+    set_colour(cr, muted);
+    text_at(cr, g.left - 12, y + 5, db == 0 ? "0" : "-" + std::to_string(db), Align::Right);
+  }
+  // The frequency axis: a line per octave, a tick per band.
+  for (int hz : octaves) {
+    const double x = std::round(g.x_for(hz)) + 0.5;
+    set_colour(cr, grid);
+    cairo_move_to(cr, x, g.top);
+    cairo_line_to(cr, x, g.bottom);
+    cairo_stroke(cr);
+    set_colour(cr, muted);
+    text_at(cr, x, g.bottom + 32, hz_label(hz), Align::Centre);
+  }
+  set_colour(cr, ink);
+  for (int hz : bands) {
+    const double x = std::round(g.x_for(hz)) + 0.5;
+    cairo_move_to(cr, x, g.bottom);
+    cairo_line_to(cr, x, g.bottom + 8);
+  }
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, 1.5);
+  cairo_rectangle(cr, g.left, g.top, g.right - g.left, g.bottom - g.top);
+  cairo_stroke(cr);
+
+  cairo_set_font_size(cr, 16);
+  text_at(cr, (g.left + g.right) / 2, g.bottom + 66, "Frequency (Hz)", Align::Centre);
+  cairo_save(cr);
+  cairo_translate(cr, 40, (g.top + g.bottom) / 2);
+  cairo_rotate(cr, -M_PI / 2);
+  text_at(cr, 0, 0, "Level (dBFS)", Align::Centre);
+  cairo_restore(cr);
+
+  // The results: set bands joined in frequency order, each a filled circle.
+  set_colour(cr, accent);
+  cairo_set_line_width(cr, 2.5);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  bool first = true;
+  for (std::size_t i = 0; i < bandCount; ++i) {
+    if (!levels.set[i]) continue;
+    const double x = g.x_for(bands[i]), y = g.y_for(levels.attenuationDb[i]);
+    first ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
+    first = false;
+  }
+  cairo_stroke(cr);
+  for (std::size_t i = 0; i < bandCount; ++i) {
+    if (!levels.set[i]) continue;
+    const double x = g.x_for(bands[i]), y = g.y_for(levels.attenuationDb[i]);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, x, y, 7, 0, 2 * M_PI);
+    set_colour(cr, accent);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_set_line_width(cr, 1.5);
+    cairo_stroke(cr);
+  }
+  if (set == 0) {
+    set_colour(cr, muted);
+    cairo_set_font_size(cr, 20);
+    text_at(cr, (g.left + g.right) / 2, (g.top + g.bottom) / 2, "No band was set", Align::Centre);
+  }
+  cairo_restore(cr);
+}
+
+}  // namespace sonavel

@@ -1,0 +1,14 @@
+// The levels as a table a spreadsheet opens: CSV after RFC 4180, a header
+// and one row per band in band order, lines ending in CR LF.
+#pragma once
+
+#include <string>
+
+#include "report/band_levels.h"
+
+namespace sonavel {
+
+// "frequency_hz,level_dbfs,set" and rows such as "1000,-57,yes".
+std::string levels_csv(const BandLevels& levels);
+
+}  // namespace sonavel

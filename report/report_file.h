@@ -1,0 +1,28 @@
+// Saving the levels as a file a person keeps: the table (CSV) or the
+// audiogram (SVG, PNG or PDF), written whole or not at all.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "report/band_levels.h"
+
+namespace sonavel {
+
+enum class ReportType { Csv, Svg, Png, Pdf };
+
+// The type a file name's extension names, in any case, if it names one.
+std::optional<ReportType> report_type_of(const std::string& path);
+// ".csv", ".svg", ".png" or ".pdf".
+const char* report_extension(ReportType type);
+
+// Writes the levels to path as type, into a temporary file in the same
+// folder that is flushed to disk and then renamed over path. Returns an
+// empty string when the file is saved, or else the system's reason; path is
+// then unchanged and no temporary file is left. A new file gets the
+// permissions the user's umask gives; a replaced one keeps its own.
+// title heads the audiogram. Main thread.
+std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
+                        const std::string& title);
+
+}  // namespace sonavel

@@ -1,0 +1,100 @@
+// The saved levels: the table's exact text, the audiogram as a picture, an
+// SVG and a PDF that their readers accept, and a save that fails leaving
+// nothing behind and naming the reason.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "audio/c_owners.h"
+#include "report/report_file.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+using namespace sonavel;
+using namespace sonavel_test;
+
+namespace {
+
+// 1000 Hz at -57 dB, 25 Hz at -0 dB and 16 kHz at -120 dB set; band 20
+// moved back to where it started, still counted as set.
+BandLevels known_levels() {
+  BandLevels levels;
+  levels.attenuationDb.fill(40);
+  for (const auto& [band, db] : {std::pair{16, 57}, {0, 0}, {32, 120}, {20, 40}}) {
+    levels.attenuationDb[band] = db;
+    levels.set[band] = true;
+  }
+  return levels;
+}
+
+std::vector<std::string> entries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path());
+  return names;
+}
+
+TEST(SavedLevels, TableIsOneRowPerBandInBandOrder) {
+  TempDir dir;
+  ASSERT_EQ(save_levels(dir / "levels.csv", ReportType::Csv, known_levels(), "t"), "");
+  const std::string csv = slurp(dir / "levels.csv");
+  const std::string head = "frequency_hz,level_dbfs,set\r\n25,-0,yes\r\n31,-40,no\r\n";
+  EXPECT_EQ(csv.substr(0, head.size()), head);
+  EXPECT_NE(csv.find("\r\n800,-40,no\r\n1000,-57,yes\r\n1250,-40,no\r\n"), std::string::npos);
+  EXPECT_NE(csv.find("\r\n2500,-40,yes\r\n"), std::string::npos);
+  EXPECT_EQ(csv.substr(csv.size() - 32), "\r\n12500,-40,no\r\n16000,-120,yes\r\n");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 34);
+}
+
+// The circles stand where a level-against-log-frequency chart puts them:
+// plot area 110..1150 wide for 25 Hz..16 kHz, 110..700 high for 0..-120 dB.
+TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
+  TempDir dir;
+  ASSERT_EQ(save_levels(dir / "a.png", ReportType::Png, known_levels(), "t"), "");
+  const CairoSurface png(cairo_image_surface_create_from_png((dir / "a.png").c_str()));
+  ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
+  ASSERT_EQ(cairo_image_surface_get_width(png.get()), 1200);
+  ASSERT_EQ(cairo_image_surface_get_height(png.get()), 800);
+  auto blue_at = [&](double hz, int db) {
+    const int x = static_cast<int>(110 + std::log(hz / 25) / std::log(640.0) * 1040);
+    const int y = static_cast<int>(110 + db * 590.0 / 120);
+    const auto* row =
+        cairo_image_surface_get_data(png.get()) + y * cairo_image_surface_get_stride(png.get());
+    const std::uint32_t px = reinterpret_cast<const std::uint32_t*>(row)[x];
+    return (px & 0xff) > 150 && ((px >> 16) & 0xff) < 80;  // blue, not red
+  };
+  EXPECT_TRUE(blue_at(1000, 57));
+  EXPECT_TRUE(blue_at(25, 0));
+  EXPECT_TRUE(blue_at(16000, 120));
+  EXPECT_TRUE(blue_at(2500, 40));
+  EXPECT_FALSE(blue_at(800, 40)) << "a band never set is not plotted";
+  EXPECT_FALSE(blue_at(4000, 40));
+
+  // The vector kinds open in the tools that read them.
+  ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, known_levels(), "t"), "");
+  ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, known_levels(), "t"), "");
+  EXPECT_EQ(Subprocess({"xmllint", "--noout", dir / "a.svg"}).wait_exit(std::chrono::seconds(30)),
+            0);
+  EXPECT_EQ(Subprocess({"pdftoppm", "-png", "-r", "20", dir / "a.pdf", dir / "page"})
+                .wait_exit(std::chrono::seconds(30)),
+            0);
+  EXPECT_TRUE(std::filesystem::exists(dir / "page-1.png"));
+}
+
+TEST(SavedLevels, AFailedSaveLeavesNothingAndSaysWhy) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "kept");
+  std::ofstream(dir / "plain") << "x";
+  const BandLevels levels = known_levels();
+  EXPECT_EQ(save_levels(dir / "plain/levels.csv", ReportType::Csv, levels, "t"), "Not a directory");
+  EXPECT_EQ(save_levels(dir / (std::string(300, 'n') + ".csv"), ReportType::Csv, levels, "t"),
+            "File name too long");
+  EXPECT_EQ(save_levels(dir / "kept", ReportType::Png, levels, "t"), "Is a directory");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "kept")) << "the target is unchanged";
+  EXPECT_EQ(entries(dir.path()).size(), 2u) << "no temporary file is left";
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+#include "ui/save_levels_handlers.h"
+
+#include <string>
+
+#include "report/report_file.h"
+
+namespace sonavel {
+
+namespace {
+
+using GCharOwner = std::unique_ptr<gchar, CallRelease<g_free>>;
+
+// "sonavel-levels-2026-12-07.csv", today as the machine's clock has it.
+std::string suggested_name() {
+  const std::unique_ptr<GDateTime, CallRelease<g_date_time_unref>> now(g_date_time_new_now_local());
+  const GCharOwner date(g_date_time_format(now.get(), "%Y-%m-%d"));
+  return std::string("sonavel-levels-") + date.get() + ".csv";
+}
+
+// "Levels from sonavel, 2026-12-07 17:45".
+std::string audiogram_title(const char* program_name) {
+  const std::unique_ptr<GDateTime, CallRelease<g_date_time_unref>> now(g_date_time_new_now_local());
+  const GCharOwner when(g_date_time_format(now.get(), "%Y-%m-%d %H:%M"));
+  return std::string("Levels from ") + program_name + ", " + when.get();
+}
+
+void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern, ReportType type) {
+  GtkFileFilter* filter = gtk_file_filter_new();
+  gtk_file_filter_set_name(filter, name);
+  gtk_file_filter_add_pattern(filter, pattern);
+  g_object_set_data(G_OBJECT(filter), "sonavel-report-type",
+                    GINT_TO_POINTER(static_cast<int>(type) + 1));
+  gtk_file_chooser_add_filter(chooser, filter);  // the chooser takes the reference
+}
+
+void tell_failure(GtkWidget* window, const std::string& path, const std::string& reason) {
+  GtkWidget* dialog = gtk_message_dialog_new(
+      GTK_WINDOW(window),
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, "The levels could not be saved");
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s: %s", path.c_str(),
+                                           reason.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "Save Levels");
+  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+  gtk_widget_show_all(dialog);
+}
+
+gboolean on_save_levels_accel(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) {
+  on_save_levels_activate(nullptr, data);
+  return TRUE;
+}
+
+void pop_up(GtkWidget* menu, GtkWidget* area, const GdkEvent* event) {
+  if (event != nullptr) {
+    gtk_menu_popup_at_pointer(GTK_MENU(menu), event);
+  } else {
+    gtk_menu_popup_at_widget(GTK_MENU(menu), area, GDK_GRAVITY_CENTER, GDK_GRAVITY_NORTH_WEST,
+                             nullptr);
+    gtk_menu_shell_select_first(GTK_MENU_SHELL(menu), FALSE);
+  }
+}
+
+}  // namespace
+
+void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
+                         std::shared_ptr<const BandLevels> levels, const char* program_name) {
+  auto* ctx = new SaveLevelsContext{window, std::move(levels), program_name, {}};
+  // The accelerator's closure owns the context; the menu item only uses it,
+  // and goes with the window too.
+  GtkAccelGroup* accels = gtk_accel_group_new();
+  gtk_accel_group_connect(
+      accels, GDK_KEY_s, GDK_CONTROL_MASK, GtkAccelFlags{},
+      g_cclosure_new(G_CALLBACK(on_save_levels_accel), ctx, [](gpointer data, GClosure*) {
+        delete static_cast<SaveLevelsContext*>(data);
+      }));
+  gtk_window_add_accel_group(GTK_WINDOW(window), accels);
+  g_object_unref(accels);  // the window holds it
+
+  GtkWidget* menu = gtk_menu_new();
+  GtkWidget* item = gtk_menu_item_new_with_label("Save Levels\u2026");
+  g_signal_connect(item, "activate", G_CALLBACK(on_save_levels_activate), ctx);
+  gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  gtk_widget_show_all(menu);
+  gtk_menu_attach_to_widget(GTK_MENU(menu), waveform_area, nullptr);  // dies with the view
+
+  gtk_widget_set_can_focus(waveform_area, TRUE);
+  gtk_widget_add_events(waveform_area, GDK_BUTTON_PRESS_MASK);
+  g_signal_connect(waveform_area, "button-press-event",
+                   G_CALLBACK(on_waveform_area_button_press_event), menu);
+  g_signal_connect(waveform_area, "popup-menu", G_CALLBACK(on_waveform_area_popup_menu), menu);
+}
+
+gboolean on_waveform_area_button_press_event(GtkWidget* widget, GdkEventButton* event,
+                                             gpointer menu) {
+  gtk_widget_grab_focus(widget);
+  if (!gdk_event_triggers_context_menu(reinterpret_cast<GdkEvent*>(event))) return FALSE;
+  pop_up(GTK_WIDGET(menu), widget, reinterpret_cast<GdkEvent*>(event));
+  return TRUE;
+}
+
+gboolean on_waveform_area_popup_menu(GtkWidget* widget, gpointer menu) {
+  pop_up(GTK_WIDGET(menu), widget, nullptr);
+  return TRUE;
+}
+
+void on_save_levels_activate(GtkWidget*, gpointer data) {
+  auto* ctx = static_cast<SaveLevelsContext*>(data);
+  if (ctx->chooser) return;  // already open
+  ctx->chooser = adopt(gtk_file_chooser_native_new(
+      "Save Levels", GTK_WINDOW(ctx->window), GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", "_Cancel"));
+  auto* chooser = GTK_FILE_CHOOSER(ctx->chooser.get());
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  add_filter(chooser, "CSV table (*.csv)", "*.csv", ReportType::Csv);
+  add_filter(chooser, "SVG audiogram (*.svg)", "*.svg", ReportType::Svg);
+  add_filter(chooser, "PNG audiogram (*.png)", "*.png", ReportType::Png);
+  add_filter(chooser, "PDF audiogram (*.pdf)", "*.pdf", ReportType::Pdf);
+  gtk_file_chooser_set_current_name(chooser, suggested_name().c_str());
+  g_signal_connect(chooser, "response", G_CALLBACK(on_save_levels_chooser_response), ctx);
+  gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+}
+
+void on_save_levels_chooser_response(GtkNativeDialog* dialog, gint response, gpointer data) {
+  auto* ctx = static_cast<SaveLevelsContext*>(data);
+  // The chooser goes when this handler returns.
+  const GObjectRef<GtkFileChooserNative> chooser = std::move(ctx->chooser);
+  if (response != GTK_RESPONSE_ACCEPT) return;
+  const GCharOwner file(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)));
+  if (!file) return;
+  std::string path = file.get();
+  // The type the name's extension gives, or else the chosen filter's, whose
+  // extension the name then gets.
+  std::optional<ReportType> type = report_type_of(path);
+  if (!type) {
+    GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+    const int chosen =
+        filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "sonavel-report-type")) : 0;
+    type = chosen > 0 ? static_cast<ReportType>(chosen - 1) : ReportType::Csv;
+    path += report_extension(*type);
+  }
+  const std::string error =
+      save_levels(path, *type, *ctx->levels, audiogram_title(ctx->programName));
+  if (!error.empty()) tell_failure(ctx->window, path, error);
+}
+
+}  // namespace sonavel
