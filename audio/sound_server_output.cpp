@@ -38,28 +38,19 @@ struct Query {
 }  // namespace
 
 std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format) {
-  switch (format) {
-    case PA_SAMPLE_FLOAT32LE:
-    case PA_SAMPLE_FLOAT32BE:
-      return SampleFormat::F32;
-    case PA_SAMPLE_S16LE:
-    case PA_SAMPLE_S16BE:
-      return SampleFormat::I16;
-    case PA_SAMPLE_S24LE:
-    case PA_SAMPLE_S24BE:
-    case PA_SAMPLE_S24_32LE:
-    case PA_SAMPLE_S24_32BE:
-      return SampleFormat::I24;
-    case PA_SAMPLE_S32LE:
-    case PA_SAMPLE_S32BE:
-      return SampleFormat::I32;
-    case PA_SAMPLE_U8:
-    case PA_SAMPLE_ALAW:  // 8-bit codes
-    case PA_SAMPLE_ULAW:
-      return SampleFormat::U8;
-    default:
-      return std::nullopt;
+  // Either byte order; 24 bits in 32 are I24 too, and the 8-bit codes U8.
+  static constexpr std::pair<pa_sample_format_t, SampleFormat> names[] = {
+      {PA_SAMPLE_FLOAT32LE, SampleFormat::F32}, {PA_SAMPLE_FLOAT32BE, SampleFormat::F32},
+      {PA_SAMPLE_S16LE, SampleFormat::I16},     {PA_SAMPLE_S16BE, SampleFormat::I16},
+      {PA_SAMPLE_S24LE, SampleFormat::I24},     {PA_SAMPLE_S24BE, SampleFormat::I24},
+      {PA_SAMPLE_S24_32LE, SampleFormat::I24},  {PA_SAMPLE_S24_32BE, SampleFormat::I24},
+      {PA_SAMPLE_S32LE, SampleFormat::I32},     {PA_SAMPLE_S32BE, SampleFormat::I32},
+      {PA_SAMPLE_U8, SampleFormat::U8},         {PA_SAMPLE_ALAW, SampleFormat::U8},
+      {PA_SAMPLE_ULAW, SampleFormat::U8}};
+  for (const auto& [pulse, name] : names) {
+    if (pulse == format) return name;
   }
+  return std::nullopt;
 }
 
 SoundServerOutput::Started SoundServerOutput::open_and_start(ToneStateHolder tone) {

@@ -15,8 +15,9 @@ struct Point {
 };
 
 // One convex piece of the line's outline: a segment's band, or the join that
-// fills the outside of a turn. Each edge keeps its slopes, so that where a
-// line across or down meets it costs no division.
+// fills the outside of a turn. Each edge keeps its slope both ways, so that
+// where a line across (y fixed) or down (x fixed) meets it is one loop
+// without a division.
 class Piece {
  public:
   void set(std::initializer_list<Point> corners) {
@@ -25,8 +26,8 @@ class Piece {
     for (int k = 0; k < n_; ++k) {
       const Point& p = v_[k];
       const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
-      dxdy_[k] = q.y != p.y ? (q.x - p.x) / (q.y - p.y) : 0.0;
-      dydx_[k] = q.x != p.x ? (q.y - p.y) / (q.x - p.x) : 0.0;
+      slope_[k] = {q.y != p.y ? (q.x - p.x) / (q.y - p.y) : 0.0,
+                   q.x != p.x ? (q.y - p.y) / (q.x - p.x) : 0.0};
     }
     bound();
   }
@@ -39,44 +40,30 @@ class Piece {
     v_[2] = {b.x - m.x, b.y - m.y}, v_[3] = {a.x - m.x, a.y - m.y};
     const double dy = b.y - a.y;
     const double inverse = dy != 0.0 ? 1.0 / dy : 0.0;
-    dydx_[0] = dydx_[2] = dy, dxdy_[0] = dxdy_[2] = inverse;
-    dydx_[1] = dydx_[3] = dy != 0.0 ? -inverse : 0.0, dxdy_[1] = dxdy_[3] = -dy;
+    slope_[0] = slope_[2] = {inverse, dy};
+    slope_[1] = slope_[3] = {-dy, dy != 0.0 ? -inverse : 0.0};
     bound();
   }
   bool empty() const { return n_ == 0; }
   void clear() { n_ = 0; }
 
-  // Where the line y = const meets the piece, if it does.
-  bool across(double y, double& lo, double& hi) const {
-    if (n_ == 0 || y < ymin_ || y > ymax_) return false;
+  // Where the line on which coordinate `fixed` is `at` meets the piece, as
+  // the range of the `other` coordinate, if it does: section<&Point::y,
+  // &Point::x> across, section<&Point::x, &Point::y> down.
+  template <double Point::*fixed, double Point::*other>
+  bool section(double at, double& lo, double& hi) const {
+    if (n_ == 0 || at < min_.*fixed || at > max_.*fixed) return false;
     lo = 1e300, hi = -1e300;
     for (int k = 0; k < n_; ++k) {
       const Point& p = v_[k];
       const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
-      if ((p.y <= y && y <= q.y) || (q.y <= y && y <= p.y)) {
-        if (p.y == q.y) {
-          lo = std::min({lo, p.x, q.x}), hi = std::max({hi, p.x, q.x});
+      if ((p.*fixed <= at && at <= q.*fixed) || (q.*fixed <= at && at <= p.*fixed)) {
+        if (p.*fixed == q.*fixed) {  // the edge lies on the line
+          lo = std::min({lo, p.*other, q.*other}), hi = std::max({hi, p.*other, q.*other});
         } else {
-          const double x = p.x + (y - p.y) * dxdy_[k];
-          lo = std::min(lo, x), hi = std::max(hi, x);
-        }
-      }
-    }
-    return lo <= hi;
-  }
-  // Where the line x = const meets the piece, if it does.
-  bool down(double x, double& lo, double& hi) const {
-    if (n_ == 0 || x < xmin_ || x > xmax_) return false;
-    lo = 1e300, hi = -1e300;
-    for (int k = 0; k < n_; ++k) {
-      const Point& p = v_[k];
-      const Point& q = v_[k + 1 < n_ ? k + 1 : 0];
-      if ((p.x <= x && x <= q.x) || (q.x <= x && x <= p.x)) {
-        if (p.x == q.x) {
-          lo = std::min({lo, p.y, q.y}), hi = std::max({hi, p.y, q.y});
-        } else {
-          const double y = p.y + (x - p.x) * dydx_[k];
-          lo = std::min(lo, y), hi = std::max(hi, y);
+          // x per y when y is fixed, y per x when x is.
+          const double v = p.*other + (at - p.*fixed) * (slope_[k].*other);
+          lo = std::min(lo, v), hi = std::max(hi, v);
         }
       }
     }
@@ -85,18 +72,17 @@ class Piece {
 
  private:
   void bound() {
-    xmin_ = xmax_ = v_[0].x;
-    ymin_ = ymax_ = v_[0].y;
+    min_ = max_ = v_[0];
     for (int k = 1; k < n_; ++k) {
-      xmin_ = std::min(xmin_, v_[k].x), xmax_ = std::max(xmax_, v_[k].x);
-      ymin_ = std::min(ymin_, v_[k].y), ymax_ = std::max(ymax_, v_[k].y);
+      min_ = {std::min(min_.x, v_[k].x), std::min(min_.y, v_[k].y)};
+      max_ = {std::max(max_.x, v_[k].x), std::max(max_.y, v_[k].y)};
     }
   }
 
   Point v_[4];
-  double dxdy_[4], dydx_[4];
+  Point slope_[4];  // per edge: .x is x per y (for a fixed y), .y is y per x
   int n_ = 0;
-  double xmin_ = 0, xmax_ = 0, ymin_ = 0, ymax_ = 0;
+  Point min_{}, max_{};
 };
 
 }  // namespace
@@ -150,7 +136,8 @@ class TraceRasterizer::Outline {
     double first = 1e300, last = -1e300;
     for (int k = 0; k < n; ++k) {
       double lo, hi;
-      if (pieces[k]->down(x + 0.5, lo, hi)) first = std::min(first, lo), last = std::max(last, hi);
+      if (pieces[k]->section<&Point::x, &Point::y>(x + 0.5, lo, hi))
+        first = std::min(first, lo), last = std::max(last, hi);
     }
     if (first > last) return false;
     auto covered = [&](int row) { return coverage(pieces, n, x, row + 0.5) >= 0.5; };
@@ -194,7 +181,7 @@ class TraceRasterizer::Outline {
     int m = 0;
     for (int k = 0; k < n; ++k) {
       double a, b;
-      if (!pieces[k]->across(y, a, b)) continue;
+      if (!pieces[k]->section<&Point::y, &Point::x>(y, a, b)) continue;
       a = std::max(a, x), b = std::min(b, x + 1.0);
       if (a >= b) continue;
       int j = m++;
