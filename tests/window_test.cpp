@@ -261,28 +261,33 @@ TEST_F(Window, WheelClampsAtBothEndsWithoutArmingABurst) {
   EXPECT_EQ(title(w.window), "Sonavel - 2500 Hz @ -120 dB");
 }
 
+// The time window: sonavel_pa steps its slider by 0.1 a page, sonavel keeps
+// the toolkit's page of 1.0; in both a change sets the span, bounded by the
+// slider's range, and plays nothing.
 TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
-  build_pa();
-  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
-  EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
-  EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 0.1);
-  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 2.0);
-  EXPECT_EQ(waveformTimeWindowSec, 2.0);
+  for (const bool locked : {false, true}) {
+    if (locked) {
+      gtk_widget_destroy(w.window);
+      build_locked();
+    } else {
+      build_pa();
+    }
+    auto span = [&] {
+      if (!locked) return waveformTimeWindowSec;
+      ToneStateGuard g(*holder);
+      EXPECT_TRUE(g.state().callbackPaused) << "nothing armed";
+      return g.state().waveformTimeWindowSec;
+    };
+    GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
+    EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
+    EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), locked ? 1.0 : 0.1);
+    gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 0.7);
+    EXPECT_DOUBLE_EQ(span(), 0.7);
+    gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 5.0);
+    EXPECT_EQ(span(), 2.0) << "the slider's range bounds it";
+    EXPECT_EQ(title(w.window), creditTitle);
+  }
   EXPECT_TRUE(silent(render(1000)));
-  EXPECT_EQ(title(w.window), creditTitle);
-  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 5.0);
-  EXPECT_EQ(waveformTimeWindowSec, 2.0) << "the slider's range bounds it";
-}
-
-TEST_F(Window, LockedTimeWindowKeepsTheToolkitIncrements) {
-  build_locked();
-  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
-  EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
-  EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), 1.0);
-  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 0.7);
-  ToneStateGuard g(*holder);
-  EXPECT_DOUBLE_EQ(g.state().waveformTimeWindowSec, 0.7);
-  EXPECT_TRUE(g.state().callbackPaused);
 }
 
 TEST_F(Window, DestroyRemovesTheTimerAndEndsTheMainLoop) {
