@@ -148,9 +148,10 @@ std::string SoundServerOutput::connect_and_open(ToneStateHolder tone) {
   attr.minreq = static_cast<std::uint32_t>(blockBytes_);
   attr.fragsize = static_cast<std::uint32_t>(-1);
 
-  // Start: connected and not corked, the stream plays once it is ready.
-  const auto flags = static_cast<pa_stream_flags_t>(
-      PA_STREAM_EARLY_REQUESTS | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+  // Start: connected and not corked, the stream plays once it is ready. No
+  // automatic timing updates: nothing in the program reads them, and they
+  // would wake the server and this client several times a second.
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS);
   if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();
   }
@@ -215,6 +216,14 @@ void SoundServerOutput::on_stream_underflow(pa_stream*, void* self) {
 long SoundServerOutput::latency_usec() {
   if (mainloop_ == nullptr || stream_ == nullptr) return -1;
   MainloopLock lock(mainloop_.get());
+  if (!wait_for_operation(pa_stream_update_timing_info(
+          stream_.get(),
+          [](pa_stream*, int, void* loop) {
+            pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+          },
+          mainloop_.get()))) {
+    return -1;
+  }
   pa_usec_t usec = 0;
   int negative = 0;
   if (pa_stream_get_latency(stream_.get(), &usec, &negative) < 0) return -1;

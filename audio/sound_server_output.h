@@ -50,7 +50,8 @@ class SoundServerOutput {
   // Underruns the server has reported for this stream so far. Any thread.
   unsigned underruns() const { return underruns_.load(std::memory_order_relaxed); }
   // The stream's current latency (queued in the server and the sink) in
-  // microseconds, or -1 while the server has not reported it yet. Main thread.
+  // microseconds, asked of the server now, or -1 when it does not answer.
+  // Main thread.
   long latency_usec();
   // Fills one block from the engine, encoded for format; used by the write
   // callback. Audio thread; real-time safe apart from the tone-state lock.
