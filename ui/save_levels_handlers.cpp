@@ -67,14 +67,13 @@ void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
   auto* ctx = new SaveLevelsContext{window, std::move(levels), program_name, {}};
   // The accelerator's closure owns the context; the menu item only uses it,
   // and goes with the window too.
-  GtkAccelGroup* accels = gtk_accel_group_new();
+  const auto accels = adopt(gtk_accel_group_new());
   gtk_accel_group_connect(
-      accels, GDK_KEY_s, GDK_CONTROL_MASK, GtkAccelFlags{},
+      accels.get(), GDK_KEY_s, GDK_CONTROL_MASK, GtkAccelFlags{},
       g_cclosure_new(G_CALLBACK(on_save_levels_accel), ctx, [](gpointer data, GClosure*) {
         delete static_cast<SaveLevelsContext*>(data);
       }));
-  gtk_window_add_accel_group(GTK_WINDOW(window), accels);
-  g_object_unref(accels);  // the window holds it
+  gtk_window_add_accel_group(GTK_WINDOW(window), accels.get());  // the window keeps its own
 
   GtkWidget* menu = gtk_menu_new();
   GtkWidget* item = gtk_menu_item_new_with_label("Save Levels\u2026");

@@ -76,7 +76,7 @@ class LockedToneLink final : public ToneLink {
 
   // Holds the lock only for the copy, the scan and the scalar reads; the
   // caller draws from the copy without it. At most that is a copy of 32768
-  // samples and one scan of the ring, about 25 us on the machine the figures
+  // samples and one scan of the ring, about 35 us on the machine the figures
   // in BENCHMARKS.md come from (view_bench, BM_LockedFrameCopy): the audio
   // thread, which waits for it, has a 5.8 ms buffer to fill.
   void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
