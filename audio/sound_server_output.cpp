@@ -9,7 +9,7 @@ namespace sonavel {
 namespace {
 
 constexpr const char* noDefaultDevice = "No default output device available";
-constexpr std::size_t targetFrames = 1024;  // about 23 ms queued in the server
+constexpr std::size_t targetFrames = 1280;  // about 29 ms queued in the server
 
 // Holds the threaded main loop's lock for a scope.
 class MainloopLock {
