@@ -197,12 +197,15 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
   const double usable_w = width - 2 * sidePad;
   const double usable_h = height - sidePad - bottomPad;
 
-  // sonavel decides over the whole ring, before the trace; sonavel_pa from
-  // the plotted columns.
-  const bool plotted_recent =
-      trace_points(frame, usable_w, usable_h, center_y, zoom_factor(frame.rawAmp), points_);
-  const bool message = frame.recentRule == RecentOutputRule::WholeRing ? !frame.ringHasRecentOutput
-                                                                       : !plotted_recent;
+  // sonavel decides over the whole ring, before the trace, whose points are
+  // then not needed for the message; sonavel_pa from the plotted columns.
+  const bool whole_ring = frame.recentRule == RecentOutputRule::WholeRing;
+  const bool message = whole_ring ? !frame.ringHasRecentOutput
+                                  : !trace_points(frame, usable_w, usable_h, center_y,
+                                                  zoom_factor(frame.rawAmp), points_);
+  if (whole_ring && !message) {
+    trace_points(frame, usable_w, usable_h, center_y, zoom_factor(frame.rawAmp), points_);
+  }
 
   WaveformCaptions captions = waveform_captions(frame);
   if (!backdrop_ || w != width_ || h != height_ || message != message_ ||

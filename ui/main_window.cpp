@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "report/band_levels.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
@@ -77,7 +78,6 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   w.waveformArea = waveform_area;
   auto levels = std::make_shared<BandLevels>();
   levels->attenuationDb.fill(initialAttenuationDb);
-  w.levels = levels;
 
   for (int i = 0; i < static_cast<int>(bandCount); ++i) {
     GtkWidget* slider = make_band_slider();

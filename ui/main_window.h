@@ -11,7 +11,6 @@
 #include <memory>
 
 #include "engine/bands.h"
-#include "report/band_levels.h"
 #include "ui/program_choices.h"
 
 namespace sonavel {
@@ -30,8 +29,6 @@ struct MainWindow {
   std::array<GtkWidget*, bandCount> sliders{};
   GtkWidget* waveformArea = nullptr;
   GtkWidget* timeWindowSlider = nullptr;
-  // Each band's level and whether it was set; kept by the window's handlers.
-  std::shared_ptr<const BandLevels> levels;
 };
 
 // app: the application for an application window, or null for a plain
