@@ -25,6 +25,7 @@ constexpr std::chrono::milliseconds shutdownLimit{1500};
 
 int main(int argc, char** argv) {
   using namespace sonavel;
+  prepare_portaudio_process();  // while this is the only thread
   quiet_settings_backend();
   PortAudioOutput output;
   MainWindow window;

@@ -9,7 +9,8 @@
 
 namespace sonavel {
 
-// argc and argv go to gtk_init (both may be null). Returns false when the
+// argc and argv go to gtk_init (both may be null). prepare_portaudio_process
+// must have run first, before any other thread was started. Returns false when the
 // audio output could not be brought up; its one line has then been written
 // and the window is never shown. Main thread only.
 bool start_sonavel_pa(int* argc, char*** argv, PortAudioOutput& output, MainWindow& window);

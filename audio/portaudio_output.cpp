@@ -13,7 +13,7 @@
 
 namespace sonavel {
 
-bool PortAudioOutput::open_and_start() {
+void prepare_portaudio_process() {
   quiet_audio_libraries();
   // The default stream asks the ALSA device for PortAudio's default high
   // latency: through the desktop sound server's ALSA plugin, 46 ms queued
@@ -22,6 +22,9 @@ bool PortAudioOutput::open_and_start() {
   // 28 ms of its key without underruns while another process keeps a core
   // busy; 23 ms did not. A value already set is kept.
   setenv("PULSE_LATENCY_MSEC", "30", 0);
+}
+
+bool PortAudioOutput::open_and_start() {
   PaError err = library_.emplace().error();
   if (err != paNoError) {
     std::fprintf(stderr, "Pa_Initialize failed: %s\n", Pa_GetErrorText(err));

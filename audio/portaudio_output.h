@@ -13,6 +13,13 @@
 
 namespace sonavel {
 
+// Prepares the process for PortAudio: drops the ALSA and JACK libraries'
+// console chatter and gives the sound server's ALSA plugin its latency target.
+// Both write process-wide state that other threads read without a lock (the
+// environment above all), so this runs on the main thread before any other
+// thread exists: first thing in main, or in a test before the toolkit starts.
+void prepare_portaudio_process();
+
 class PortAudioOutput {
  public:
   static constexpr int channels = 1;
@@ -27,7 +34,8 @@ class PortAudioOutput {
 
   // Initialises PortAudio, opens and starts the stream. On failure writes one
   // line to standard error, releases what it acquired and returns false.
-  // Main thread only.
+  // Any one thread, after prepare_portaudio_process; it touches no
+  // process-wide state of its own.
   bool open_and_start();
   // Stops the stream (its last buffers play out) and closes it, if one is
   // open. The library stays initialised until the output goes away.

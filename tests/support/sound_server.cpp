@@ -1,57 +1,152 @@
 #include "support/sound_server.h"
 
 #include <signal.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "support/waits.h"
+
 namespace sonavel_test {
 
 namespace fs = std::filesystem;
 
-SoundServer::SoundServer(const std::string& format) : format_(format) {
+namespace {
+
+constexpr const char* folderPrefix = "sonavel-pulse-";
+
+// Folders of servers whose test was killed (a time-out, a stopped run): their
+// owner is gone, and nothing else would ever remove them. A folder kept for a
+// look after a failure goes after a day.
+void clear_stale_server_folders() {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator("/tmp", ec)) {
+    const std::string name = entry.path().filename();
+    if (name.rfind(folderPrefix, 0) != 0 || !entry.is_directory(ec)) continue;
+    const fs::path kept = entry.path() / "kept";
+    if (fs::exists(kept, ec)) {
+      const auto age = fs::file_time_type::clock::now() - fs::last_write_time(kept, ec);
+      if (!ec && age > std::chrono::hours(24)) fs::remove_all(entry.path(), ec);
+      continue;
+    }
+    const std::string owner = slurp(entry.path() / "owner");
+    if (owner.empty()) continue;  // just made, not yet claimed
+    const pid_t pid = static_cast<pid_t>(std::stol(owner));
+    if (kill(pid, 0) != 0 && errno == ESRCH) fs::remove_all(entry.path(), ec);
+  }
+}
+
+}  // namespace
+
+const char* server_name(ServerKind kind) {
+  return kind == ServerKind::PipeWire ? "PipeWire" : "PulseAudio";
+}
+
+SoundServer::SoundServer(const std::string& format, ServerKind kind)
+    : format_(format), kind_(kind) {
+  std::ofstream(dir_ / "owner") << getpid();
+  clear_stale_server_folders();
   fs::create_directories(dir_ / "run");
   fs::create_directories(dir_ / "home");
   chmod((dir_ / "run").c_str(), 0700);
   launch();
 }
 
-bool SoundServer::launch() {
-  ready_ = false;
+const std::string& SoundServer::keep_files() {
+  std::ofstream(dir_ / "kept") << getpid();
+  return dir_.keep();
+}
+
+// What every daemon of the server gets: the clients' environment without a
+// server to connect to, no display and a session bus of its own (PipeWire's
+// services need one; PulseAudio gets an address where none listens, so it
+// registers no name anywhere). A desktop's own bus, or one reached through
+// the X server, would be shared between private servers, and the second one
+// to register the same name would exit.
+std::vector<std::string> SoundServer::daemon_env() const {
   std::vector<std::string> env = client_env();
-  env.push_back("PULSE_SERVER=");  // the daemon itself listens, not connects
-  daemon_ = std::make_unique<Subprocess>(
-      std::vector<std::string>{
-          "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-          "--log-target=stderr", "--log-level=error", "-L",
-          "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1", "-L",
-          "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100"},
-      env, dir_ / "daemon.out", dir_ / "daemon.err");
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  env.insert(env.end(), {"PULSE_SERVER", "DISPLAY", "WAYLAND_DISPLAY", "PIPEWIRE_REMOTE",
+                         "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir_ / "bus")});
+  return env;
+}
+
+bool SoundServer::start_daemon(const std::string& name, std::vector<std::string> argv) {
+  daemons_.push_back(std::make_unique<Subprocess>(std::move(argv), daemon_env(),
+                                                  dir_ / (name + ".out"), dir_ / (name + ".err")));
+  return daemons_.back()->running();
+}
+
+bool SoundServer::answers() const {
+  Subprocess info({"pactl", "info"}, client_env());
+  return info.wait_exit(slowMachineWait) == 0;
+}
+
+// Waits for pred, as long as a loaded machine may need.
+template <typename Pred>
+static bool wait_for(Pred pred) {
+  const auto until = std::chrono::steady_clock::now() + slowMachineWait;
   while (std::chrono::steady_clock::now() < until) {
-    if (fs::exists(dir_ / "native")) {
-      Subprocess info({"pactl", "info"}, client_env());
-      if (info.wait_exit(std::chrono::seconds(5)) == 0) {
-        ready_ = true;
-        break;
-      }
-    }
+    if (pred()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
+  return false;
+}
+
+bool SoundServer::launch() {
+  ready_ = kind_ == ServerKind::PipeWire ? launch_pipewire() : launch_pulseaudio();
   return ready_;
+}
+
+bool SoundServer::launch_pulseaudio() {
+  start_daemon("daemon",
+               {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                "--log-target=stderr", "--log-level=error", "-L",
+                "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1",
+                "-L", "module-null-sink sink_name=nullsink format=" + format_ +
+                          " channels=1 rate=44100"});
+  return wait_for([&] { return fs::exists(dir_ / "native") && answers(); });
+}
+
+// PipeWire as a desktop runs it: the graph, its session manager (which links
+// streams to the default sink) and the PulseAudio service, then the null sink
+// made through that service and chosen as the default.
+bool SoundServer::launch_pipewire() {
+  start_daemon("dbus", {"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                        "--address=unix:path=" + (dir_ / "bus")});
+  if (!wait_for([&] { return fs::exists(dir_ / "bus"); })) return false;
+  start_daemon("pipewire", {"pipewire"});
+  if (!wait_for([&] { return fs::exists(dir_ / "run/pipewire-0"); })) return false;
+  start_daemon("wireplumber", {"wireplumber"});
+  start_daemon("pipewire-pulse", {"pipewire-pulse"});
+  if (!wait_for([&] { return fs::exists(dir_ / "run/pulse/native") && answers(); })) return false;
+  Subprocess load({"pactl", "load-module", "module-null-sink", "sink_name=nullsink",
+                   "format=" + format_, "rate=44100", "channels=1"},
+                  client_env());
+  if (load.wait_exit(slowMachineWait) != 0) return false;
+  Subprocess choose({"pactl", "set-default-sink", "nullsink"}, client_env());
+  if (choose.wait_exit(slowMachineWait) != 0) return false;
+  return wait_for([&] {
+    Subprocess get({"pactl", "get-default-sink"}, client_env(), dir_ / "default-sink");
+    return get.wait_exit(slowMachineWait) == 0 && slurp(dir_ / "default-sink") == "nullsink\n";
+  });
 }
 
 SoundServer::~SoundServer() {
   thaw();
-  daemon_.reset();
+  while (!daemons_.empty()) daemons_.pop_back();
 }
 
 std::vector<std::string> SoundServer::client_env() const {
-  return {"PULSE_SERVER=unix:" + (dir_ / "native"), "XDG_RUNTIME_DIR=" + (dir_ / "run"),
+  // pipewire-pulse listens in the runtime folder, as on a desktop.
+  const std::string socket =
+      kind_ == ServerKind::PipeWire ? dir_ / "run/pulse/native" : dir_ / "native";
+  return {"PULSE_SERVER=unix:" + socket, "XDG_RUNTIME_DIR=" + (dir_ / "run"),
           "HOME=" + (dir_ / "home"), "PULSE_COOKIE=" + (dir_ / "home/cookie")};
 }
 
@@ -63,19 +158,20 @@ void SoundServer::use_in_this_process() const {
 }
 
 void SoundServer::kill_now() {
-  if (daemon_) daemon_->signal(SIGKILL);
+  if (!daemons_.empty()) daemons_.back()->signal(SIGKILL);
 }
 void SoundServer::freeze() {
-  if (daemon_) daemon_->signal(SIGSTOP);
+  for (auto& d : daemons_) d->signal(SIGSTOP);
 }
 void SoundServer::thaw() {
-  if (daemon_) daemon_->signal(SIGCONT);
+  for (auto& d : daemons_) d->signal(SIGCONT);
 }
 
 bool SoundServer::restart() {
-  if (daemon_) daemon_->stop();
+  while (!daemons_.empty()) daemons_.pop_back();
   std::error_code ec;
   fs::remove(dir_ / "native", ec);
+  fs::remove(dir_ / "bus", ec);
   return launch();
 }
 
@@ -95,12 +191,7 @@ std::size_t MonitorRecorder::bytes() const {
 }
 
 bool MonitorRecorder::wait_until_flowing() {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < until) {
-    if (bytes() > 4096) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  return wait_for([&] { return bytes() > 4096; });
 }
 
 template <typename T>

@@ -1,10 +1,14 @@
-// A private PulseAudio server with one null sink, and a recorder attached to
-// the sink's monitor, for tests and scripts that listen to what a program
-// really plays. The one place that starts a sound server or parec.
+// A private sound server with one null sink, and a recorder attached to the
+// sink's monitor, for tests and scripts that listen to what a program really
+// plays: PulseAudio, or PipeWire (with WirePlumber and its PulseAudio
+// service), as desktops run them. Each server has its own folder, runtime
+// folder and (for PipeWire) session bus, and shares nothing with another or
+// with the desktop. The one place that starts a sound server or parec.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,34 +17,50 @@
 
 namespace sonavel_test {
 
+enum class ServerKind { PulseAudio, PipeWire };
+const char* server_name(ServerKind kind);
+// How a test's name shows the kind.
+inline void PrintTo(ServerKind kind, std::ostream* os) {
+  *os << server_name(kind);
+}
+
 class SoundServer {
  public:
   // format: a PulseAudio sample format name such as "float32le" or "s16le".
-  explicit SoundServer(const std::string& format = "float32le");
+  explicit SoundServer(const std::string& format = "float32le",
+                       ServerKind kind = ServerKind::PulseAudio);
   ~SoundServer();
 
   bool ready() const { return ready_; }
+  ServerKind kind() const { return kind_; }
   const std::string& dir() const { return dir_.path(); }
   // The environment a client needs to reach this server (and only it).
   std::vector<std::string> client_env() const;
   // Points this process's own clients (PortAudio through ALSA, libpulse) at it.
   void use_in_this_process() const;
-  // Ends the server at once, as a crash would.
+  // Ends the server that clients talk to at once, as a crash would.
   void kill_now();
   // Freezes and thaws the server, as a hung desktop would.
   void freeze();
   void thaw();
   // Starts the server again on the same socket, with nothing connected.
   bool restart();
-  // Leaves the folder (recordings, server log) in place; returns its path.
-  const std::string& keep_files() { return dir_.keep(); }
+  // Leaves the folder (recordings, server logs) in place; returns its path.
+  const std::string& keep_files();
 
  private:
   bool launch();
+  bool launch_pulseaudio();
+  bool launch_pipewire();
+  bool start_daemon(const std::string& name, std::vector<std::string> argv);
+  bool answers() const;
+  std::vector<std::string> daemon_env() const;
 
   TempDir dir_{"sonavel-pulse"};
   std::string format_;
-  std::unique_ptr<Subprocess> daemon_;
+  ServerKind kind_;
+  // Started in this order, stopped in the reverse; the last one serves clients.
+  std::vector<std::unique_ptr<Subprocess>> daemons_;
   bool ready_ = false;
 };
 

@@ -28,24 +28,30 @@ inline std::string slurp(const std::string& path) {
 
 class Subprocess {
  public:
-  // env: extra NAME=VALUE entries on top of this process's environment.
+  // env: changes to this process's environment for the child: NAME=VALUE
+  // sets NAME, a bare NAME removes it.
   // out_path, err_path: files for its standard output and error; empty keeps ours.
-  Subprocess(std::vector<std::string> argv, std::vector<std::string> env = {},
+  Subprocess(std::vector<std::string> argv, const std::vector<std::string>& env = {},
              const std::string& out_path = "/dev/null", const std::string& err_path = "/dev/null") {
+    // Everything the child needs is made here: between fork and exec a child
+    // of a threaded process may only make async-signal-safe calls.
+    std::vector<std::string> vars = child_environment(env);
+    std::vector<char*> envp;
+    for (auto& v : vars) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);
       // A test killed on a time-out takes its servers and programs with it.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
-      for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
       const int in = open("/dev/null", O_RDONLY);
       dup2(in, 0);
       if (!out_path.empty()) dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
       if (!err_path.empty()) dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-      std::vector<char*> args;
-      for (auto& a : argv) args.push_back(a.data());
-      args.push_back(nullptr);
-      execvp(args[0], args.data());
+      execvpe(args[0], args.data(), envp.data());
       _exit(127);
     }
   }
@@ -84,6 +90,17 @@ class Subprocess {
   }
 
  private:
+  static std::vector<std::string> child_environment(const std::vector<std::string>& changes) {
+    std::vector<std::string> vars;
+    for (char** e = environ; *e != nullptr; ++e) vars.emplace_back(*e);
+    for (const auto& change : changes) {
+      const std::string name = change.substr(0, change.find('='));
+      std::erase_if(vars, [&](const std::string& v) { return v.compare(0, name.size() + 1, name + "=") == 0; });
+      if (change.find('=') != std::string::npos) vars.push_back(change);
+    }
+    return vars;
+  }
+
   pid_t pid_ = -1;
   std::optional<int> status_;
 };
