@@ -58,13 +58,16 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   ASSERT_EQ(cairo_surface_status(png.get()), CAIRO_STATUS_SUCCESS);
   ASSERT_EQ(cairo_image_surface_get_width(png.get()), 1200);
   ASSERT_EQ(cairo_image_surface_get_height(png.get()), 800);
-  auto blue_at = [&](double hz, int db) {
-    const int x = static_cast<int>(110 + std::log(hz / 25) / std::log(640.0) * 1040);
-    const int y = static_cast<int>(110 + db * 590.0 / 120);
+  auto x_of = [](double hz) { return 110 + std::log(hz / 25) / std::log(640.0) * 1040; };
+  auto y_of = [](int db) { return 110 + db * 590.0 / 120; };
+  auto blue = [](const CairoSurface& img, int x, int y) {
     const auto* row =
-        cairo_image_surface_get_data(png.get()) + y * cairo_image_surface_get_stride(png.get());
+        cairo_image_surface_get_data(img.get()) + y * cairo_image_surface_get_stride(img.get());
     const std::uint32_t px = reinterpret_cast<const std::uint32_t*>(row)[x];
     return (px & 0xff) > 150 && ((px >> 16) & 0xff) < 80;  // blue, not red
+  };
+  auto blue_at = [&](double hz, int db) {
+    return blue(png, static_cast<int>(x_of(hz)), static_cast<int>(y_of(db)));
   };
   EXPECT_TRUE(blue_at(1000, 57));
   EXPECT_TRUE(blue_at(25, 0));
@@ -72,6 +75,25 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   EXPECT_TRUE(blue_at(2500, 40));
   EXPECT_FALSE(blue_at(800, 40)) << "a band never set is not plotted";
   EXPECT_FALSE(blue_at(4000, 40));
+  // Each circle stands at its own band, whatever the line does: with one
+  // band set there is no line, and the blue pixels' centre is the point.
+  for (const auto [band, hz] : {std::pair{0, 25.0}, {16, 1000.0}, {32, 16000.0}}) {
+    BandLevels one;
+    one.attenuationDb.fill(40);
+    one.attenuationDb[band] = 60;
+    one.set[band] = true;
+    ASSERT_EQ(save_levels(dir / "one.png", ReportType::Png, one, "t"), "");
+    const CairoSurface img(cairo_image_surface_create_from_png((dir / "one.png").c_str()));
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < 800; ++y) {
+      for (int x = 0; x < 1200; ++x) {
+        if (blue(img, x, y)) sx += x, sy += y, ++n;
+      }
+    }
+    ASSERT_GT(n, 50) << hz << " Hz: no circle";
+    EXPECT_NEAR(sx / n, x_of(hz), 2.0) << hz << " Hz";
+    EXPECT_NEAR(sy / n, y_of(60), 2.0) << hz << " Hz";
+  }
 
   // The vector kinds open in the tools that read them.
   ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, known_levels(), "t"), "");

@@ -5,6 +5,8 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 #include <string>
 #include <tuple>
 
@@ -322,34 +324,65 @@ TEST_F(Window, LockedWindowHasNoDestroyHandler) {
   gtk_widget_destroy(pa.window);
 }
 
-// The view follows a burst while the ring holds it, then rests: once the
-// burst has scrolled out of the ring, ticks draw nothing more.
+// The view follows a burst while the ring holds it, through the refresh
+// timer alone, until it shows the silent picture; then it rests, and a
+// time-window change at rest is drawn at once.
 TEST_F(Window, TicksRedrawWhileTheRingHoldsABurstThenRest) {
   build_pa();
   gtk_widget_show_all(w.window);
-  int draws = 0;
-  g_signal_connect_after(w.waveformArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
-                           ++*static_cast<int*>(n);
+  // What the last draw showed. No audio thread runs here, so a frame taken
+  // right after a draw is the one the draw took.
+  struct Drawn {
+    std::shared_ptr<ToneLink> link;
+    int draws = 0;
+    bool sound = false;
+    double seconds = 0.0;
+  } drawn{link};
+  g_signal_connect_after(w.waveformArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer p) {
+                           auto* d = static_cast<Drawn*>(p);
+                           WaveformFrame frame;
+                           auto copy = std::make_unique<WaveformCopy>();
+                           d->link->take_frame(sonavelPaChoices, frame, *copy);
+                           ++d->draws;
+                           d->seconds = frame.secondsVisible;
+                           d->sound = false;
+                           for (std::uint32_t k = 0; k < frame.visibleSamples; ++k) {
+                             d->sound = d->sound || std::fabs(frame.sample(k)) > 1e-9f;
+                           }
                            return FALSE;
                          }),
-                         &draws);
+                         &drawn);
+  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 2.0);  // the whole ring in view
   waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveformArea, link, nullptr);
-  // An audio thread stand-in, 40 times faster than real time: the burst
-  // and the ring after it pass in about 0.1 s.
+  // An audio thread stand-in, 6 times faster than real time: the burst plays
+  // in about 0.5 s and scrolls out of the ring over several ticks.
   const guint audio = g_timeout_add(
       5,
       +[](gpointer) -> gboolean {
-        render(8820);
+        render(1323);
         return G_SOURCE_CONTINUE;
       },
       nullptr);
-  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 50);
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(100));
-  EXPECT_GE(draws, 2) << "the burst is drawn as it plays";
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(400));
-  draws = 0;
+  sonavel_test::run_main_loop_for(std::chrono::milliseconds(100));  // mapped and drawn
+  drawn.draws = 0;
+  // At 0 dB even the last samples of the fade-out are above the view's
+  // threshold, so the ring holds visible sound until the last one is gone.
+  gtk_range_set_value(GTK_RANGE(w.sliders[16]), 0);
+  sonavel_test::run_main_loop_for(std::chrono::milliseconds(300));
+  EXPECT_GE(drawn.draws, 2) << "the burst is drawn as it plays";
+  // Until the draws stop: half a second without one.
+  for (int before = -1; before != drawn.draws;) {
+    before = drawn.draws;
+    sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
+  }
+  EXPECT_FALSE(drawn.sound) << "the last picture drawn still shows the burst";
+  drawn.draws = 0;
   sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
-  EXPECT_EQ(draws, 0) << "the window rests once the ring is silent";
+  EXPECT_EQ(drawn.draws, 0) << "the window rests once the ring is silent";
+  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 1.2);
+  sonavel_test::run_main_loop_for(std::chrono::milliseconds(200));
+  EXPECT_GE(drawn.draws, 1) << "a time-window change at rest is drawn";
+  EXPECT_DOUBLE_EQ(drawn.seconds, 1.2);
   g_source_remove(audio);
   g_source_remove(waveformTimerId);
   waveformTimerId = 0;
