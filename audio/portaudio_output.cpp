@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "audio/quiet_audio_libraries.h"
+#include "audio/server_identity.h"
 #include "engine/burst.h"
 #include "engine/module_tone.h"
 
@@ -18,10 +19,14 @@ void prepare_portaudio_process() {
   // The default stream asks the ALSA device for PortAudio's default high
   // latency: through the desktop sound server's ALSA plugin, 46 ms queued
   // before a key's tone is heard. The plugin's server stream takes its
-  // target from this variable instead: 30 ms brings a tone within about
-  // 28 ms of its key without underruns while another process keeps a core
-  // busy; 23 ms did not. A value already set is kept.
-  setenv("PULSE_LATENCY_MSEC", "30", 0);
+  // target from this variable instead. On PulseAudio, 30 ms brings a tone
+  // within about 28 ms of its key without underruns while another process
+  // keeps a core busy; 23 ms did not. PipeWire's PulseAudio service runs the
+  // whole graph at a quarter of this target, rounded down to a power of two
+  // at 48 kHz: 30 ms gave 256 frames (5.3 ms), whose deadlines a busy core
+  // missed (3 gaps in 12 bursts); 43 ms gives 512 frames (10.7 ms). A value
+  // already set is kept.
+  setenv("PULSE_LATENCY_MSEC", sound_server_is_pipewire() ? "43" : "30", 0);
 }
 
 bool PortAudioOutput::open_and_start() {

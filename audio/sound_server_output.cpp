@@ -1,6 +1,7 @@
 #include "audio/sound_server_output.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "engine/burst.h"
 
@@ -10,6 +11,18 @@ namespace {
 
 constexpr const char* noDefaultDevice = "No default output device available";
 constexpr std::size_t targetFrames = 1280;  // about 29 ms queued in the server
+
+// The smallest request the server may make of the write callback, in frames.
+// With early requests PulseAudio takes it only as the size of each refill:
+// one 256-frame block keeps about 28 ms from a key to its tone. PipeWire's
+// PulseAudio service also runs the whole graph at this period (rounded down
+// to a power of two at 48 kHz): one block is 256 frames, 5.3 ms, whose
+// deadlines a busy machine misses, and each miss is a gap in the burst. Two
+// blocks give a 512-frame period (10.7 ms), which kept bursts whole beside a
+// busy core, still within 40 ms of the key.
+std::size_t minimum_request_frames(bool pipewire) {
+  return pipewire ? 2 * SoundServerOutput::blockFrames : SoundServerOutput::blockFrames;
+}
 
 // Holds the threaded main loop's lock for a scope.
 class MainloopLock {
@@ -31,6 +44,7 @@ pa_sample_format_t pulse_format_for(SampleFormat format) {
 struct Query {
   pa_threaded_mainloop* mainloop = nullptr;
   std::string sink;
+  bool pipewire = false;  // PipeWire's service, which names itself so
   pa_sample_format_t format = PA_SAMPLE_INVALID;
   bool failed = false;
 };
@@ -105,6 +119,9 @@ std::string SoundServerOutput::connect_and_open(ToneStateHolder tone) {
         if (info != nullptr && info->default_sink_name != nullptr) {
           query->sink = info->default_sink_name;
         }
+        if (info != nullptr && info->server_name != nullptr) {
+          query->pipewire = std::strstr(info->server_name, "PipeWire") != nullptr;
+        }
         pa_threaded_mainloop_signal(query->mainloop, 0);
       },
       &query));
@@ -139,13 +156,13 @@ std::string SoundServerOutput::connect_and_open(ToneStateHolder tone) {
   pa_stream_set_write_callback(stream, on_stream_write, this);
   pa_stream_set_underflow_callback(stream, on_stream_underflow, this);
 
-  // Requests of about one block; early requests keep them small (the
-  // latency-adjusting flag cannot be combined with them).
+  // Early requests keep the requests small (the latency-adjusting flag
+  // cannot be combined with them).
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<std::uint32_t>(-1);
   attr.tlength = static_cast<std::uint32_t>(targetFrames * frame_bytes);
   attr.prebuf = static_cast<std::uint32_t>(-1);
-  attr.minreq = static_cast<std::uint32_t>(blockBytes_);
+  attr.minreq = static_cast<std::uint32_t>(minimum_request_frames(query.pipewire) * frame_bytes);
   attr.fragsize = static_cast<std::uint32_t>(-1);
 
   // Start: connected and not corked, the stream plays once it is ready. No

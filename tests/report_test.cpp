@@ -77,7 +77,7 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   EXPECT_FALSE(blue_at(4000, 40));
   // Each circle stands at its own band, whatever the line does: with one
   // band set there is no line, and the blue pixels' centre is the point.
-  for (const auto [band, hz] : {std::pair{0, 25.0}, {16, 1000.0}, {32, 16000.0}}) {
+  for (const auto& [band, hz] : {std::pair{0, 25.0}, {16, 1000.0}, {32, 16000.0}}) {
     BandLevels one;
     one.attenuationDb.fill(40);
     one.attenuationDb[band] = 60;

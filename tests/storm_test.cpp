@@ -5,8 +5,13 @@
 // cut off by the next or played whole, and resident memory has not grown; and
 // the sound server killed and started again under sonavel.
 //
+// And on each server a desktop runs (PulseAudio, PipeWire): bursts beside a
+// busy loop, each whole, without a dropout; and fresh starts, each of which
+// plays its first burst.
+//
 // SONAVEL_STORM_SECONDS sets the storm's length (a few seconds by default; a
-// soak takes minutes).
+// soak takes minutes), SONAVEL_SOAK_BURSTS the bursts beside the busy loop
+// and SONAVEL_SOAK_STARTS the starts (a short round each by default).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +19,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "support/session_matching.h"
 
@@ -29,9 +35,13 @@ constexpr bool underAddressSanitizer = true;  // its quarantine keeps freed memo
 constexpr bool underAddressSanitizer = false;
 #endif
 
+// A count from the environment, or the short round's.
+int setting(const char* name, int fallback) {
+  const char* s = std::getenv(name);
+  return s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : fallback;
+}
 int storm_seconds() {
-  const char* s = std::getenv("SONAVEL_STORM_SECONDS");
-  return s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : 5;
+  return setting("SONAVEL_STORM_SECONDS", 5);
 }
 
 long resident_kib(pid_t pid) {
@@ -158,6 +168,103 @@ INSTANTIATE_TEST_SUITE_P(Programs, Storm, ::testing::Values("sonavel", "sonavel_
                          [](const auto& info) { return info.param; });
 INSTANTIATE_TEST_SUITE_P(Programs, FrozenServer, ::testing::Values("sonavel", "sonavel_pa"),
                          [](const auto& info) { return info.param; });
+
+// Each program on each server.
+using ProgramOnServer = std::tuple<std::string, ServerKind>;
+class OnEachServer : public ::testing::TestWithParam<ProgramOnServer> {
+ protected:
+  std::string program() const { return std::get<0>(GetParam()); }
+  ServerKind kind() const { return std::get<1>(GetParam()); }
+  std::string binary() const { return program() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY; }
+  std::string evidence(const std::string& what) const {
+    return std::string(E2E_EVIDENCE_DIR) + "/" + what + "_" + program() + "_" + server_name(kind());
+  }
+};
+std::string program_on_server_name(const ::testing::TestParamInfo<ProgramOnServer>& info) {
+  return std::get<0>(info.param) + "_" + server_name(std::get<1>(info.param));
+}
+using WholeBursts = OnEachServer;
+using FreshStarts = OnEachServer;
+
+// The sounds of a recording: stretches between tenths of a second of exact
+// silence, each with its length and its dropouts.
+struct Sound {
+  std::size_t begin, length, dropouts;
+};
+std::vector<Sound> sounds_in(const std::vector<float>& x, std::size_t from) {
+  std::vector<Sound> out;
+  std::size_t i = from;
+  while (true) {
+    while (i < x.size() && x[i] == 0.0f) ++i;
+    if (i == x.size()) return out;
+    std::size_t end = i, zeros = 0;
+    for (std::size_t j = i; j < x.size() && zeros < 4410; ++j) {
+      zeros = x[j] == 0.0f ? zeros + 1 : 0;
+      if (x[j] != 0.0f) end = j + 1;
+    }
+    out.push_back({i, end - i, count_dropouts(x, i, end)});
+    i = end;
+  }
+}
+
+// Bursts 3.6 s apart, Page_Down and Page_Up in turn, while a busy loop at a
+// lower priority keeps a core: every one arrives whole, as one sound of 3 s
+// with no run of zeros inside.
+TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
+  const int bursts = setting("SONAVEL_SOAK_BURSTS", 4);
+  ProgramSession s(binary(), evidence("busy"), kind());
+  ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
+  Subprocess busy({"nice", "-n", "10", "sh", "-c", "while :; do :; done"});
+  const std::size_t from = s.recorded_samples();
+  for (int i = 0; i < bursts; ++i) {
+    s.key(i % 2 == 0 ? "Page_Down" : "Page_Up");
+    sleep_ms(3600);
+  }
+  sleep_ms(500);
+  busy.stop();
+  const std::vector<Sound> found = sounds_in(s.recording(), from);
+  std::size_t dropouts = 0, wrong_length = 0;
+  for (const Sound& b : found) {
+    dropouts += b.dropouts;
+    if (b.length + 200 < 132300 || b.length > 132300 + 200) ++wrong_length;
+  }
+  std::printf("%zu sounds for %d bursts: %zu dropouts, %zu of another length than 3 s\n",
+              found.size(), bursts, dropouts, wrong_length);
+  EXPECT_EQ(found.size(), static_cast<std::size_t>(bursts)) << s.keep();
+  EXPECT_EQ(dropouts, 0u) << s.keep();
+  EXPECT_EQ(wrong_length, 0u) << s.keep();
+}
+
+// A program started afresh plays the first burst it announces, every time:
+// a real Page Down on the first band, measured at the sink as 25 Hz at
+// -30 dB for 3 s (through PipeWire's resampler too).
+TEST_P(FreshStarts, EveryStartPlaysItsFirstBurst) {
+  const int starts = setting("SONAVEL_SOAK_STARTS", 2);
+  int silent = 0;
+  for (int i = 0; i < starts; ++i) {
+    ProgramSession s(binary(), evidence("start"), kind());
+    ASSERT_TRUE(s.start()) << "start " << i + 1 << ": the program did not come up" << s.keep();
+    const std::size_t from = s.recorded_samples();
+    s.key("Page_Down");
+    sleep_ms(3600);
+    ASSERT_EQ(s.title(), expected_title({25, 30})) << s.keep();
+    const BurstMatch m = match_measured(s.recording(), from, 25, 30);
+    std::printf("start %d: %s\n", i + 1, m.detail.c_str());
+    if (m.result == MatchResult::NotFound) {
+      ++silent;
+      ADD_FAILURE() << "start " << i + 1 << " was silent" << s.keep();
+    } else {
+      EXPECT_EQ(m.result, MatchResult::Exact) << "start " << i + 1 << ": " << m.detail << s.keep();
+    }
+  }
+  std::printf("%d starts, %d silent\n", starts, silent);
+}
+
+const auto eachProgramOnEachServer =
+    ::testing::Combine(::testing::Values("sonavel", "sonavel_pa"),
+                       ::testing::Values(ServerKind::PulseAudio, ServerKind::PipeWire));
+INSTANTIATE_TEST_SUITE_P(Programs, WholeBursts, eachProgramOnEachServer, program_on_server_name);
+INSTANTIATE_TEST_SUITE_P(Programs, FreshStarts, eachProgramOnEachServer, program_on_server_name);
 
 // The desktop's sound server dies under sonavel mid-burst: one line on
 // standard error, the window carries on (its controls still answer), the

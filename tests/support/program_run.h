@@ -11,6 +11,7 @@
 #include "support/map_watcher.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 
 namespace sonavel_test {
 
@@ -21,7 +22,7 @@ struct ProgramRun {
 };
 
 inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
-                              std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+                              std::chrono::milliseconds limit = slowMachineWait) {
   PrivateDisplay display;
   if (!display.ready()) return {};
   MapWatcher watcher(display.name());

@@ -1,5 +1,5 @@
 // One program started the way a user starts it, under its own Xvfb display
-// with its own PulseAudio null sink whose monitor is recorded, and driven
+// with its own sound server's null sink whose monitor is recorded, and driven
 // with real X input through xdotool. Header-only: the including test target
 // defines WM_DELETE_TOOL and X_SNAPSHOT_TOOL, the paths of the two X helpers.
 #pragma once
@@ -18,6 +18,7 @@
 #include "support/sound_server.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 
 namespace sonavel_test {
 
@@ -41,8 +42,12 @@ class ProgramSession {
  public:
   // evidence: where the recording, the program's output and screenshots go
   // (a unique folder named after it), kept only when keep() is called.
-  ProgramSession(const std::string& program, const std::string& evidence)
-      : program_(program), evidenceDir_(evidence), evidence_(evidenceDir_.path()) {}
+  ProgramSession(const std::string& program, const std::string& evidence,
+                 ServerKind kind = ServerKind::PulseAudio)
+      : program_(program),
+        evidenceDir_(evidence),
+        evidence_(evidenceDir_.path()),
+        server_("float32le", kind) {}
   ~ProgramSession() {
     if (prog_) prog_->stop();
   }
@@ -55,7 +60,8 @@ class ProgramSession {
     env.push_back("DISPLAY=" + display_.name());
     prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, env,
                                          evidence_ + "/stdout", evidence_ + "/stderr");
-    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"}, 20000);
+    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"},
+                      std::chrono::milliseconds(slowMachineWait).count());
     window_ = window_.substr(0, window_.find('\n'));
     if (window_.empty()) return false;
     xdotool({"windowfocus", "--sync", window_});

@@ -1,10 +1,12 @@
 // Runs a command inside a private session without a desktop: an Xvfb display
-// and a PulseAudio server with one null sink (the same ones the tests start),
+// and a sound server with one null sink, PulseAudio or (with --pipewire)
+// PipeWire (the same ones the tests start),
 // optionally recording the sink's monitor as float32le. The command finds the
 // display and the server in its environment, and SONAVEL_XVFB_PID names the
 // X server.
 // Everything started is stopped when the command ends; its status is ours.
-// Usage: private_session [--glx] [--sink FORMAT] [--record FILE.f32] -- COMMAND [ARGS...]
+// Usage: private_session [--glx] [--pipewire] [--sink FORMAT] [--record FILE.f32] -- COMMAND
+// [ARGS...]
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -19,11 +21,14 @@
 int main(int argc, char** argv) {
   using namespace sonavel_test;
   bool glx = false;
+  ServerKind kind = ServerKind::PulseAudio;
   std::string sink = "float32le", record;
   int i = 1;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--glx") == 0) {
       glx = true;
+    } else if (std::strcmp(argv[i], "--pipewire") == 0) {
+      kind = ServerKind::PipeWire;
     } else if (std::strcmp(argv[i], "--sink") == 0 && i + 1 < argc) {
       sink = argv[++i];
     } else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
@@ -33,8 +38,10 @@ int main(int argc, char** argv) {
     }
   }
   if (i + 1 >= argc || std::strcmp(argv[i], "--") != 0) {
-    std::fprintf(stderr,
-                 "usage: private_session [--glx] [--sink FORMAT] [--record FILE.f32] -- COMMAND\n");
+    std::fprintf(
+        stderr,
+        "usage: private_session [--glx] [--pipewire] [--sink FORMAT] [--record FILE.f32] -- "
+        "COMMAND\n");
     return 2;
   }
   PrivateDisplay display(glx);
@@ -42,9 +49,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "private_session: Xvfb did not start\n");
     return 1;
   }
-  SoundServer server(sink);
+  SoundServer server(sink, kind);
   if (!server.ready()) {
-    std::fprintf(stderr, "private_session: PulseAudio did not start\n");
+    std::fprintf(stderr, "private_session: %s did not start\n", server_name(kind));
     return 1;
   }
   std::unique_ptr<MonitorRecorder> recorder;
