@@ -9,6 +9,10 @@
 
 namespace sonavel {
 
+bool is_pipewire_name(const char* server_name) {
+  return server_name != nullptr && std::strstr(server_name, "PipeWire") != nullptr;
+}
+
 bool sound_server_is_pipewire() {
   // Declared in this order, so the context goes before its loop.
   const PulsePlainMainloop mainloop(pa_mainloop_new());
@@ -33,8 +37,7 @@ bool sound_server_is_pipewire() {
             context,
             [](pa_context*, const pa_server_info* info, void* a) {
               auto* answer = static_cast<Answer*>(a);
-              answer->pipewire = info != nullptr && info->server_name != nullptr &&
-                                 std::strstr(info->server_name, "PipeWire") != nullptr;
+              answer->pipewire = info != nullptr && is_pipewire_name(info->server_name);
               answer->done = true;
             },
             &answer);

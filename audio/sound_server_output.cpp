@@ -1,8 +1,8 @@
 #include "audio/sound_server_output.h"
 
 #include <cstdio>
-#include <cstring>
 
+#include "audio/server_identity.h"
 #include "engine/burst.h"
 
 namespace sonavel {
@@ -44,7 +44,7 @@ pa_sample_format_t pulse_format_for(SampleFormat format) {
 struct Query {
   pa_threaded_mainloop* mainloop = nullptr;
   std::string sink;
-  bool pipewire = false;  // PipeWire's service, which names itself so
+  bool pipewire = false;  // served by PipeWire
   pa_sample_format_t format = PA_SAMPLE_INVALID;
   bool failed = false;
 };
@@ -119,9 +119,7 @@ std::string SoundServerOutput::connect_and_open(ToneStateHolder tone) {
         if (info != nullptr && info->default_sink_name != nullptr) {
           query->sink = info->default_sink_name;
         }
-        if (info != nullptr && info->server_name != nullptr) {
-          query->pipewire = std::strstr(info->server_name, "PipeWire") != nullptr;
-        }
+        query->pipewire = info != nullptr && is_pipewire_name(info->server_name);
         pa_threaded_mainloop_signal(query->mainloop, 0);
       },
       &query));

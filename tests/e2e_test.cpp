@@ -23,14 +23,7 @@ namespace {
 
 class EndToEnd : public ::testing::TestWithParam<std::string> {
  protected:
-  std::string binary() const {
-    return GetParam() == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
-  }
-  std::string evidence() const {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    return std::string(E2E_EVIDENCE_DIR) + "/" + name;
-  }
+  std::string binary() const { return program_binary(GetParam()); }
   static constexpr int attempts = 3;
 };
 
@@ -39,7 +32,7 @@ class EndToEnd : public ::testing::TestWithParam<std::string> {
 // last one plays whole and is followed by exact silence.
 TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
   for (UnderrunRetry retry(attempts); retry.next();) {
-    ProgramSession s(binary(), evidence());
+    ProgramSession s(binary(), this_tests_evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     ASSERT_EQ(s.title(), "Sonavel by the Sonavel developers");
     const std::size_t from = s.recorded_samples();
@@ -87,7 +80,7 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
 // silent standard error.
 TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
   for (UnderrunRetry retry(attempts); retry.next();) {
-    ProgramSession s(binary(), evidence());
+    ProgramSession s(binary(), this_tests_evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     s.click(band_x(8), 100);  // near the top: a high attenuation
     sleep_ms(400);
@@ -133,7 +126,7 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
 // and Enter: the saved table has those three at their levels, set, and the
 // others at -40 dB, not set; opening and using the dialog plays nothing.
 TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
-  ProgramSession s(binary(), evidence());
+  ProgramSession s(binary(), this_tests_evidence());
   ASSERT_TRUE(s.start()) << s.keep();
   const std::pair<std::vector<std::string>, Change> moves[] = {
       {{"Page_Down"}, {25, 30}},

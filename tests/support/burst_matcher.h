@@ -16,8 +16,9 @@ enum class MatchResult { Exact, Underrun, WrongSample, NotFound };
 
 struct BurstMatch {
   MatchResult result = MatchResult::NotFound;
-  std::size_t start = 0;  // index of the burst's first sample (0.0) in the recording
-  std::size_t where = 0;  // first difference, for Underrun and WrongSample
+  std::size_t start = 0;   // index of the burst's first sample (0.0) in the recording
+  std::size_t where = 0;   // first difference, for Underrun and WrongSample
+  std::size_t length = 0;  // of the burst measured, for match_measured
   std::string detail;
 };
 
@@ -166,7 +167,7 @@ inline BurstMatch match_sequence(const std::vector<float>& rec,
     }
     m.where = at;
     m.result = rec[at] == 0.0f || sound_has_dropout(rec, at) ? MatchResult::Underrun
-                                                               : MatchResult::WrongSample;
+                                                             : MatchResult::WrongSample;
     m.detail = which + ": recorded " + std::to_string(rec[at]) + ", expected " +
                std::to_string(j < b.size() ? b[j] : 0.0f) + " or the next burst's start";
     return m;
@@ -199,16 +200,18 @@ namespace sonavel_test {
 // within 200 samples, and no dropout. A dropout is an underrun.
 inline BurstMatch match_measured(const std::vector<float>& rec, std::size_t from, int hz, int db) {
   BurstMatch m;
-  const std::vector<float> tail(rec.begin() + static_cast<std::ptrdiff_t>(std::min(from, rec.size())),
-                                rec.end());
+  const std::vector<float> tail(
+      rec.begin() + static_cast<std::ptrdiff_t>(std::min(from, rec.size())), rec.end());
   const auto f = measure_burst(tail, &m.detail);
   if (!f) return m;
   m.start = from + f->begin;
+  m.length = f->length;
   const std::size_t dropouts = count_dropouts(tail, f->begin, f->begin + f->length);
   const double peak = 20 * std::log10(0.999999) - db;
   char text[200];
-  std::snprintf(text, sizeof text, "%.4f Hz, peak %.4f dBFS (expected %.4f), %zu samples, %zu dropouts",
-                f->hz, f->peakDbfs, peak, f->length, dropouts);
+  std::snprintf(text, sizeof text,
+                "%.4f Hz, peak %.4f dBFS (expected %.4f), %zu samples, %zu dropouts", f->hz,
+                f->peakDbfs, peak, f->length, dropouts);
   m.detail = text;
   if (dropouts > 0) {
     m.result = MatchResult::Underrun;

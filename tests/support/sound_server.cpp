@@ -1,8 +1,8 @@
 #include "support/sound_server.h"
 
 #include <signal.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -76,10 +76,9 @@ std::vector<std::string> SoundServer::daemon_env() const {
   return env;
 }
 
-bool SoundServer::start_daemon(const std::string& name, std::vector<std::string> argv) {
+void SoundServer::start_daemon(const std::string& name, std::vector<std::string> argv) {
   daemons_.push_back(std::make_unique<Subprocess>(std::move(argv), daemon_env(),
                                                   dir_ / (name + ".out"), dir_ / (name + ".err")));
-  return daemons_.back()->running();
 }
 
 bool SoundServer::answers() const {
@@ -104,12 +103,12 @@ bool SoundServer::launch() {
 }
 
 bool SoundServer::launch_pulseaudio() {
-  start_daemon("daemon",
-               {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                "--log-target=stderr", "--log-level=error", "-L",
-                "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1",
-                "-L", "module-null-sink sink_name=nullsink format=" + format_ +
-                          " channels=1 rate=44100"});
+  start_daemon(
+      "daemon",
+      {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+       "--log-target=stderr", "--log-level=error", "-L",
+       "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1", "-L",
+       "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100"});
   return wait_for([&] { return fs::exists(dir_ / "native") && answers(); });
 }
 

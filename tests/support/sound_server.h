@@ -52,7 +52,7 @@ class SoundServer {
   bool launch();
   bool launch_pulseaudio();
   bool launch_pipewire();
-  bool start_daemon(const std::string& name, std::vector<std::string> argv);
+  void start_daemon(const std::string& name, std::vector<std::string> argv);
   bool answers() const;
   std::vector<std::string> daemon_env() const;
 

@@ -95,7 +95,9 @@ class Subprocess {
     for (char** e = environ; *e != nullptr; ++e) vars.emplace_back(*e);
     for (const auto& change : changes) {
       const std::string name = change.substr(0, change.find('='));
-      std::erase_if(vars, [&](const std::string& v) { return v.compare(0, name.size() + 1, name + "=") == 0; });
+      std::erase_if(vars, [&](const std::string& v) {
+        return v.compare(0, name.size() + 1, name + "=") == 0;
+      });
       if (change.find('=') != std::string::npos) vars.push_back(change);
     }
     return vars;
