@@ -175,33 +175,44 @@ using FreshStarts = OnEachServer;
 
 // Bursts 3.6 s apart, Page_Down and Page_Up in turn on the first band (40 to
 // 30 dB and back), while a busy loop at a lower priority keeps a core: each
-// arrives as 25 Hz at its level for 3 s, with no run of zeros inside.
+// arrives as 25 Hz at its level for 3 s, with no run of zeros inside. The
+// short round of the test command may play once more after a dropout, as
+// every sound test may after an underrun; a soak's round may not.
 TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
   const int bursts = setting("SONAVEL_SOAK_BURSTS", 4);
-  ProgramSession s(binary(), this_tests_evidence(), kind());
-  ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
-  sleep_ms(1500);  // past the stream's first second, which the fresh-start test covers
-  Subprocess busy({"nice", "-n", "10", "sh", "-c", "while :; do :; done"});
-  std::size_t from = s.recorded_samples();
-  for (int i = 0; i < bursts; ++i) {
-    s.key(i % 2 == 0 ? "Page_Down" : "Page_Up");
-    sleep_ms(3600);
+  const bool soak = std::getenv("SONAVEL_SOAK_BURSTS") != nullptr;
+  for (UnderrunRetry retry(soak ? 1 : 2); retry.next();) {
+    ProgramSession s(binary(), this_tests_evidence(), kind());
+    ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
+    sleep_ms(1500);  // past the stream's first second, which the fresh-start test covers
+    Subprocess busy({"nice", "-n", "10", "sh", "-c", "while :; do :; done"});
+    std::size_t from = s.recorded_samples();
+    for (int i = 0; i < bursts; ++i) {
+      s.key(i % 2 == 0 ? "Page_Down" : "Page_Up");
+      sleep_ms(3600);
+    }
+    sleep_ms(500);
+    busy.stop();
+    const std::vector<float> rec = s.recording();
+    int dropouts = 0, wrong = 0;
+    for (int i = 0; i < bursts; ++i) {
+      const BurstMatch m = match_measured(rec, from, 25, i % 2 == 0 ? 30 : 40);
+      std::printf("burst %d: %s\n", i + 1, m.detail.c_str());
+      ASSERT_NE(m.result, MatchResult::NotFound)
+          << "burst " << i + 1 << ": " << m.detail << s.keep();
+      dropouts += m.result == MatchResult::Underrun;
+      wrong += m.result == MatchResult::WrongSample;
+      from = m.start + m.length;
+    }
+    std::printf("%d bursts: %d with a dropout, %d otherwise wrong\n", bursts, dropouts, wrong);
+    EXPECT_EQ(wrong, 0) << s.keep();
+    BurstMatch round;
+    round.result = dropouts > 0 ? MatchResult::Underrun : MatchResult::Exact;
+    round.detail = std::to_string(dropouts) + " of " + std::to_string(bursts) + " with a dropout";
+    if (wrong == 0 && retry.again(round)) continue;
+    EXPECT_EQ(dropouts, 0) << s.keep();
+    return;
   }
-  sleep_ms(500);
-  busy.stop();
-  const std::vector<float> rec = s.recording();
-  int dropouts = 0, wrong = 0;
-  for (int i = 0; i < bursts; ++i) {
-    const BurstMatch m = match_measured(rec, from, 25, i % 2 == 0 ? 30 : 40);
-    std::printf("burst %d: %s\n", i + 1, m.detail.c_str());
-    ASSERT_NE(m.result, MatchResult::NotFound) << "burst " << i + 1 << ": " << m.detail << s.keep();
-    dropouts += m.result == MatchResult::Underrun;
-    wrong += m.result == MatchResult::WrongSample;
-    from = m.start + m.length;
-  }
-  std::printf("%d bursts: %d with a dropout, %d otherwise wrong\n", bursts, dropouts, wrong);
-  EXPECT_EQ(dropouts, 0) << s.keep();
-  EXPECT_EQ(wrong, 0) << s.keep();
 }
 
 // A program started afresh plays the first burst it announces, every time:
