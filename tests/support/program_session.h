@@ -79,7 +79,17 @@ class ProgramSession {
     window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"},
                       std::chrono::milliseconds(slowMachineWait).count());
     window_ = window_.substr(0, window_.find('\n'));
-    if (window_.empty()) return false;
+    if (window_.empty()) {
+      // A program that is still starting after so long is stuck somewhere:
+      // where each of its threads stands goes with the evidence.
+      if (prog_->running()) {
+        Subprocess gdb({"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex",
+                        "thread apply all bt"},
+                       {}, evidence_ + "/backtrace.txt");
+        gdb.wait_exit(slowMachineWait);
+      }
+      return false;
+    }
     xdotool({"windowfocus", "--sync", window_});
     sleep_ms(300);
     return true;
