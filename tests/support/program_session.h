@@ -83,9 +83,9 @@ class ProgramSession {
       // A program that is still starting after so long is stuck somewhere:
       // where each of its threads stands goes with the evidence.
       if (prog_->running()) {
-        Subprocess gdb({"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex",
-                        "thread apply all bt"},
-                       {}, evidence_ + "/backtrace.txt");
+        Subprocess gdb(
+            {"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"}, {},
+            evidence_ + "/backtrace.txt");
         gdb.wait_exit(slowMachineWait);
       }
       return false;
