@@ -54,7 +54,7 @@ double AudiogramGeometry::x_for(double hz) const {
 }
 
 double AudiogramGeometry::y_for(int attenuation_db) const {
-  return top + attenuation_db * (bottom - top) / deepestDb;
+  return bottom - attenuation_db * (bottom - top) / deepestDb;
 }
 
 void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& title) {

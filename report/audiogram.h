@@ -1,6 +1,8 @@
 // The levels as an audiogram: level against frequency on a logarithmic axis
-// from 25 Hz to 16 kHz, 0 dBFS at the top and -120 dBFS at the bottom, each
-// band that was set a filled circle joined to the next one set. Drawn with
+// from 25 Hz to 16 kHz, -120 dBFS at the top and 0 dBFS at the bottom as on
+// the band sliders (so a point sits where its slider's knob sits, and better
+// hearing plots higher, as an audiogram is read), each band that was set a
+// filled circle joined to the next one set. Drawn with
 // cairo onto any surface, of any size (1200 x 800 is the one saved).
 #pragma once
 

@@ -5,10 +5,13 @@
 #include <cairo.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <stdlib.h>
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -20,15 +23,41 @@ namespace sonavel {
 
 namespace {
 
-// The temporary file: removed on every way out but a completed save.
+// The folder part of path with its slash ("" for a bare name).
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file a path names once its symbolic links are followed, as an editor
+// follows them, so that a save through a link replaces what it points to
+// and keeps the link. A link to a file that does not exist yet names that
+// file. Sets error on a link that cannot be read or a loop.
+std::string follow_links(std::string path, int& error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char target[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), target, sizeof target);
+    if (n < 0 || n == static_cast<ssize_t>(sizeof target)) {
+      error = n < 0 ? errno : ENAMETOOLONG;
+      return {};
+    }
+    const std::string next(target, static_cast<std::size_t>(n));
+    path = next.front() == '/' ? next : folder_of(path) + next;
+  }
+  error = ELOOP;
+  return {};
+}
+
+// The temporary file, in the target's folder under a short name of its own
+// so that it fits wherever the target's name fits; removed on every way out
+// but a completed save. A new one is made with mode 0666 and the kernel
+// applies the umask, as it would to the file itself.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& beside) {
-    const std::size_t slash = beside.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : beside.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? beside : beside.substr(slash + 1);
-    path_ = (slash == std::string::npos ? "" : folder) + "." + name + ".XXXXXX";
-    fd_ = mkstemp(path_.data());
+  explicit TemporaryFile(const std::string& folder) : path_(folder + ".sonavel-XXXXXX") {
+    fd_ = g_mkstemp_full(path_.data(), O_RDWR | O_CLOEXEC, 0666);
     made_ = fd_ >= 0;
     if (!made_) error_ = errno;
   }
@@ -60,6 +89,20 @@ class TemporaryFile {
   bool made_ = false, kept_ = false;
 };
 
+// Flushes a folder's entries, so that a rename in it survives a power cut.
+int sync_folder(const std::string& folder) {
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  // A file system that cannot flush a folder says EINVAL; there is nothing
+  // more to do for it.
+  const int error = fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+  close(fd);
+  return error;
+}
+
+// The PDF is an A4 landscape page, in points, with a margin for printers.
+constexpr double a4LongSidePt = 842, a4ShortSidePt = 595, pageMarginPt = 36;
+
 // Writes all of data, or returns false with errno set.
 bool write_all(int fd, const unsigned char* data, std::size_t size) {
   while (size > 0) {
@@ -90,16 +133,29 @@ int write_content(int fd, ReportType type, const BandLevels& levels, const std::
                                                                                          : errno;
   }
   Stream stream{fd};
+  const bool pdf = type == ReportType::Pdf;
   CairoSurface surface(
       type == ReportType::Png
           ? cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(audiogramWidth),
                                        static_cast<int>(audiogramHeight))
       : type == ReportType::Svg ? cairo_svg_surface_create_for_stream(
                                       write_to_stream, &stream, audiogramWidth, audiogramHeight)
-                                : cairo_pdf_surface_create_for_stream(
-                                      write_to_stream, &stream, audiogramWidth, audiogramHeight));
+                                : cairo_pdf_surface_create_for_stream(write_to_stream, &stream,
+                                                                      a4LongSidePt, a4ShortSidePt));
+  if (pdf) {
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+    cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Sonavel");
+  }
   {
     const CairoContext cr(cairo_create(surface.get()));
+    if (pdf) {
+      // A printable page: the chart scaled to fit inside the margins, centred.
+      const double scale = std::min((a4LongSidePt - 2 * pageMarginPt) / audiogramWidth,
+                                    (a4ShortSidePt - 2 * pageMarginPt) / audiogramHeight);
+      cairo_translate(cr.get(), (a4LongSidePt - audiogramWidth * scale) / 2,
+                      (a4ShortSidePt - audiogramHeight * scale) / 2);
+      cairo_scale(cr.get(), scale, scale);
+    }
     paint_audiogram(cr.get(), levels, title);
   }
   cairo_status_t status;
@@ -142,24 +198,26 @@ const char* report_extension(ReportType type) {
 
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
                         const std::string& title) {
-  TemporaryFile file(path);
+  int error = 0;
+  const std::string target = follow_links(path, error);
+  if (error != 0) return std::strerror(error);
+  // A name the folder cannot hold fails here, before anything is made.
+  if (target.size() - folder_of(target).size() > NAME_MAX) return std::strerror(ENAMETOOLONG);
+  TemporaryFile file(folder_of(target));
   if (file.fd() < 0) return std::strerror(file.error());
   struct stat existing;
-  mode_t mode;
-  if (stat(path.c_str(), &existing) == 0) {
-    mode = existing.st_mode & 07777;
-  } else {
-    mode = umask(0);
-    umask(mode);
-    mode = 0666 & ~mode;
+  if (stat(target.c_str(), &existing) == 0 && fchmod(file.fd(), existing.st_mode & 07777) != 0) {
+    error = errno;
   }
-  int error = fchmod(file.fd(), mode) == 0 ? 0 : errno;
   if (error == 0) error = write_content(file.fd(), type, levels, title);
   if (error == 0 && !file.finish()) error = errno;
-  if (error == 0 && rename(file.path().c_str(), path.c_str()) != 0) error = errno;
+  if (error == 0 && rename(file.path().c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) return std::strerror(error);
   file.keep();
-  return {};
+  // The file is whole under its name; a folder that will not flush leaves
+  // it there but is still told, as the save is not yet sure to last.
+  error = sync_folder(folder_of(target));
+  return error == 0 ? std::string() : std::strerror(error);
 }
 
 }  // namespace sonavel

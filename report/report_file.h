@@ -17,10 +17,12 @@ std::optional<ReportType> report_type_of(const std::string& path);
 const char* report_extension(ReportType type);
 
 // Writes the levels to path as type, into a temporary file in the same
-// folder that is flushed to disk and then renamed over path. Returns an
-// empty string when the file is saved, or else the system's reason; path is
-// then unchanged and no temporary file is left. A new file gets the
-// permissions the user's umask gives; a replaced one keeps its own.
+// folder that is flushed to disk, renamed over path, and made lasting by
+// flushing the folder. A symbolic link is followed: the file it names is
+// replaced and the link stays. Returns an empty string when the file is
+// saved, or else the system's reason; path is then unchanged (unless only
+// the folder's flush failed) and no temporary file is left. A new file gets
+// the permissions the user's umask gives; a replaced one keeps its own.
 // title heads the audiogram. Main thread.
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
                         const std::string& title);

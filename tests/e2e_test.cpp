@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "support/session_matching.h"
 #include "support/temp_dir.h"
@@ -123,8 +125,9 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
 }
 
 // Three bands moved with keys, then Ctrl+S, a path typed into the chooser
-// and Enter: the saved table has those three at their levels, set, and the
-// others at -40 dB, not set; opening and using the dialog plays nothing.
+// and Enter, and a yes to replacing the file of that name: the saved table
+// has those three at their levels, set, and the others at -40 dB, not set;
+// opening and using the dialogs plays nothing.
 TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
   ProgramSession s(binary(), this_tests_evidence());
   ASSERT_TRUE(s.start()) << s.keep();
@@ -140,15 +143,32 @@ TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
   sleep_ms(3000 + 500);  // the last burst ends
   const std::size_t silent_from = s.recorded_samples();
   TempDir dir;
+  // A file of that name exists: typed without its extension, the name is
+  // asked about before the file is replaced.
   const std::string path = dir / "my-levels.csv";
+  std::ofstream(path) << "precious";
   s.key("ctrl+s");
-  ASSERT_NE(s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save Levels"}), "")
-      << "no chooser" << s.keep();
+  const std::string chooser =
+      s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save Levels"});
+  ASSERT_NE(chooser, "") << "no chooser" << s.keep();
   sleep_ms(300);
   s.key("ctrl+a");
-  s.xdotool({"type", "--delay", "5", path});
+  s.xdotool({"type", "--delay", "5", dir / "my-levels"});
   s.key("Return");
-  for (int i = 0; i < 100 && !std::filesystem::exists(path); ++i) sleep_ms(50);
+  std::string question;
+  const auto until = std::chrono::steady_clock::now() + slowMachineWait;
+  while (question.empty() && std::chrono::steady_clock::now() < until) {
+    std::istringstream ids(s.xdotool({"search", "--onlyvisible", "--name", "^Save Levels"}));
+    for (std::string id; std::getline(ids, id);) {
+      if (chooser.find(id) == std::string::npos) question = id;
+    }
+    sleep_ms(50);
+  }
+  ASSERT_NE(question, "") << "no question before replacing my-levels.csv" << s.keep();
+  EXPECT_EQ(slurp(path), "precious") << "replaced before the answer";
+  s.xdotool({"windowfocus", "--sync", question});
+  s.key("alt+r");
+  for (int i = 0; i < 100 && slurp(path) == "precious"; ++i) sleep_ms(50);
   const std::string csv = slurp(path);
   for (const char* row : {"\n25,-30,yes\r", "\n31,-20,yes\r", "\n40,-41,yes\r", "\n1000,-40,no\r",
                           "\n16000,-40,no\r"}) {

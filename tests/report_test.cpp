@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -41,7 +42,7 @@ TEST(SavedLevels, TableIsOneRowPerBandInBandOrder) {
   TempDir dir;
   ASSERT_EQ(save_levels(dir / "levels.csv", ReportType::Csv, known_levels(), "t"), "");
   const std::string csv = slurp(dir / "levels.csv");
-  const std::string head = "frequency_hz,level_dbfs,set\r\n25,-0,yes\r\n31,-40,no\r\n";
+  const std::string head = "frequency_hz,level_dbfs,set\r\n25,0,yes\r\n31,-40,no\r\n";
   EXPECT_EQ(csv.substr(0, head.size()), head);
   EXPECT_NE(csv.find("\r\n800,-40,no\r\n1000,-57,yes\r\n1250,-40,no\r\n"), std::string::npos);
   EXPECT_NE(csv.find("\r\n2500,-40,yes\r\n"), std::string::npos);
@@ -50,7 +51,8 @@ TEST(SavedLevels, TableIsOneRowPerBandInBandOrder) {
 }
 
 // The circles stand where a level-against-log-frequency chart puts them:
-// plot area 110..1150 wide for 25 Hz..16 kHz, 110..700 high for 0..-120 dB.
+// plot area 110..1150 wide for 25 Hz..16 kHz, and 110..700 high with
+// -120 dB at the top and 0 dB at the bottom, as on the band sliders.
 TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   TempDir dir;
   ASSERT_EQ(save_levels(dir / "a.png", ReportType::Png, known_levels(), "t"), "");
@@ -59,7 +61,8 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   ASSERT_EQ(cairo_image_surface_get_width(png.get()), 1200);
   ASSERT_EQ(cairo_image_surface_get_height(png.get()), 800);
   auto x_of = [](double hz) { return 110 + std::log(hz / 25) / std::log(640.0) * 1040; };
-  auto y_of = [](int db) { return 110 + db * 590.0 / 120; };
+  auto y_of = [](int db) { return 700 - db * 590.0 / 120; };
+  EXPECT_LT(y_of(120), y_of(10)) << "a band at -120 dB plots above one at -10 dB";
   auto blue = [](const CairoSurface& img, int x, int y) {
     const auto* row =
         cairo_image_surface_get_data(img.get()) + y * cairo_image_surface_get_stride(img.get());
@@ -104,6 +107,46 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
                 .wait_exit(std::chrono::seconds(30)),
             0);
   EXPECT_TRUE(std::filesystem::exists(dir / "page-1.png"));
+  // The PDF is a titled A4 landscape page.
+  ASSERT_EQ(Subprocess({"pdfinfo", dir / "a.pdf"}, {}, dir / "info.txt")
+                .wait_exit(std::chrono::seconds(30)),
+            0);
+  const std::string info = slurp(dir / "info.txt");
+  EXPECT_NE(info.find("Page size:       842 x 595 pts (A4)"), std::string::npos) << info;
+  EXPECT_NE(info.find("Title:           t\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Creator:         Sonavel\n"), std::string::npos) << info;
+}
+
+// A name as long as the folder allows saves; a save through a symbolic
+// link replaces the file it names and keeps the link, as an editor does.
+TEST(SavedLevels, LongNamesAndLinksSaveWhereTheUserMeant) {
+  TempDir dir;
+  const std::string longest = dir / (std::string(251, 'n') + ".csv");
+  EXPECT_EQ(save_levels(longest, ReportType::Csv, known_levels(), "t"), "");
+  EXPECT_EQ(slurp(longest).substr(0, 13), "frequency_hz,");
+  std::filesystem::create_directory(dir / "real");
+  std::ofstream(dir / "real/levels.csv") << "old";
+  std::filesystem::create_symlink("real/levels.csv", dir / "link.csv");
+  std::filesystem::create_symlink("link.csv", dir / "link2.csv");
+  ASSERT_EQ(save_levels(dir / "link2.csv", ReportType::Csv, known_levels(), "t"), "");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link2.csv"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.csv"));
+  EXPECT_EQ(slurp(dir / "real/levels.csv").substr(0, 13), "frequency_hz,");
+  std::filesystem::create_symlink("real/new.csv", dir / "dangling.csv");
+  ASSERT_EQ(save_levels(dir / "dangling.csv", ReportType::Csv, known_levels(), "t"), "");
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "real/new.csv"));
+  EXPECT_EQ(entries(dir / "real").size(), 2u) << "no temporary file is left";
+  // A new file's permissions are the umask's; a replaced file keeps its own.
+  const mode_t before = umask(027);
+  EXPECT_EQ(save_levels(dir / "new.csv", ReportType::Csv, known_levels(), "t"), "");
+  chmod((dir / "real/levels.csv").c_str(), 0604);
+  EXPECT_EQ(save_levels(dir / "link.csv", ReportType::Csv, known_levels(), "t"), "");
+  umask(before);
+  struct stat made, kept;
+  ASSERT_EQ(stat((dir / "new.csv").c_str(), &made), 0);
+  ASSERT_EQ(stat((dir / "real/levels.csv").c_str(), &kept), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0640u);
+  EXPECT_EQ(kept.st_mode & 0777, 0604u);
 }
 
 TEST(SavedLevels, AFailedSaveLeavesNothingAndSaysWhy) {

@@ -183,6 +183,28 @@ TEST_F(Window, BandSlidersTellAScreenReaderTheirBandAndLevel) {
   EXPECT_EQ(current, 57.0);
 }
 
+// A click on the view leaves the keys on the band being tested, and Tab goes
+// from the last band straight to the time-window slider.
+TEST_F(Window, AClickOnTheViewLeavesTheKeysOnTheBand) {
+  build_pa();
+  gtk_widget_show_all(w.window);
+  settle();
+  gtk_widget_grab_focus(w.sliders[16]);
+  GdkEvent* ev = gdk_event_new(GDK_BUTTON_PRESS);
+  ev->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w.waveformArea)));
+  ev->button.button = 1;
+  gdk_event_set_device(
+      ev, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+  gboolean handled = FALSE;
+  g_signal_emit_by_name(w.waveformArea, "button-press-event", ev, &handled);
+  gdk_event_free(ev);
+  settle();
+  EXPECT_TRUE(gtk_widget_is_focus(w.sliders[16]));
+  gtk_widget_grab_focus(w.sliders[32]);
+  gtk_widget_child_focus(w.window, GTK_DIR_TAB_FORWARD);
+  EXPECT_TRUE(gtk_widget_is_focus(w.timeWindowSlider));
+}
+
 TEST_F(Window, FractionalValuesTruncateInOneProgramAndRoundInTheOther) {
   build_pa();
   gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.6);

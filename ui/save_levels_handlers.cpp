@@ -45,6 +45,50 @@ void tell_failure(GtkWidget* window, const std::string& path, const std::string&
   gtk_widget_show_all(dialog);
 }
 
+// Writes the file, records it among the desktop's recent files in place of
+// a name typed without its extension, or tells why it could not be saved.
+void write_levels(const PendingSave& save) {
+  SaveLevelsContext& ctx = *save.ctx;
+  const std::string error =
+      save_levels(save.path, save.type, *ctx.levels, audiogram_title(ctx.programName));
+  if (!error.empty()) {
+    tell_failure(ctx.window, save.path, error);
+    return;
+  }
+  GtkRecentManager* recent = gtk_recent_manager_get_default();
+  if (save.typed != save.path && !g_file_test(save.typed.c_str(), G_FILE_TEST_EXISTS)) {
+    const GCharOwner typed(g_filename_to_uri(save.typed.c_str(), nullptr, nullptr));
+    if (typed) gtk_recent_manager_remove_item(recent, typed.get(), nullptr);
+  }
+  const GCharOwner written(g_filename_to_uri(save.path.c_str(), nullptr, nullptr));
+  if (written) gtk_recent_manager_add_item(recent, written.get());
+}
+
+// Asks, as the chooser does, whether an existing file may be replaced; the
+// question owns the save, which goes with it.
+void ask_to_replace(PendingSave save) {
+  const GCharOwner name(g_path_get_basename(save.path.c_str()));
+  const GCharOwner folder(g_path_get_dirname(save.path.c_str()));
+  GtkWidget* question = gtk_message_dialog_new(
+      GTK_WINDOW(save.ctx->window),
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+      "A file named \u201c%s\u201d already exists. Do you want to replace it?", name.get());
+  gtk_message_dialog_format_secondary_text(
+      GTK_MESSAGE_DIALOG(question),
+      "The file already exists in \u201c%s\u201d. Replacing it will overwrite its contents.",
+      folder.get());
+  gtk_dialog_add_buttons(GTK_DIALOG(question), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace",
+                         GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
+  gtk_window_set_title(GTK_WINDOW(question), "Save Levels");
+  g_signal_connect_data(
+      question, "response", G_CALLBACK(on_replace_question_response),
+      new PendingSave(std::move(save)),
+      [](gpointer data, GClosure*) { delete static_cast<PendingSave*>(data); }, GConnectFlags{});
+  gtk_widget_show_all(question);
+}
+
 gboolean on_save_levels_accel(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) {
   on_save_levels_activate(nullptr, data);
   return TRUE;
@@ -82,23 +126,24 @@ void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
   gtk_widget_show_all(menu);
   gtk_menu_attach_to_widget(GTK_MENU(menu), waveform_area, nullptr);  // dies with the view
 
-  gtk_widget_set_can_focus(waveform_area, TRUE);
+  // The view never takes the keyboard: a click on it leaves the keys on the
+  // band being tested. The Menu key and Shift+F10 reach the window from any
+  // widget that has no menu of its own.
   gtk_widget_add_events(waveform_area, GDK_BUTTON_PRESS_MASK);
   g_signal_connect(waveform_area, "button-press-event",
                    G_CALLBACK(on_waveform_area_button_press_event), menu);
-  g_signal_connect(waveform_area, "popup-menu", G_CALLBACK(on_waveform_area_popup_menu), menu);
+  g_signal_connect(window, "popup-menu", G_CALLBACK(on_window_popup_menu), menu);
 }
 
 gboolean on_waveform_area_button_press_event(GtkWidget* widget, GdkEventButton* event,
                                              gpointer menu) {
-  gtk_widget_grab_focus(widget);
   if (!gdk_event_triggers_context_menu(reinterpret_cast<GdkEvent*>(event))) return FALSE;
   pop_up(GTK_WIDGET(menu), widget, reinterpret_cast<GdkEvent*>(event));
   return TRUE;
 }
 
-gboolean on_waveform_area_popup_menu(GtkWidget* widget, gpointer menu) {
-  pop_up(GTK_WIDGET(menu), widget, nullptr);
+gboolean on_window_popup_menu(GtkWidget*, gpointer menu) {
+  pop_up(GTK_WIDGET(menu), gtk_menu_get_attach_widget(GTK_MENU(menu)), nullptr);
   return TRUE;
 }
 
@@ -125,21 +170,36 @@ void on_save_levels_chooser_response(GtkNativeDialog* dialog, gint response, gpo
   const GObjectRef<GtkFileChooserNative> chooser = std::move(ctx->chooser);
   if (response != GTK_RESPONSE_ACCEPT) return;
   const GCharOwner file(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)));
-  if (!file) return;
-  std::string path = file.get();
-  // The type the name's extension gives, or else the chosen filter's, whose
-  // extension the name then gets.
-  std::optional<ReportType> type = report_type_of(path);
-  if (!type) {
-    GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
-    const int chosen =
-        filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "sonavel-report-type")) : 0;
-    type = chosen > 0 ? static_cast<ReportType>(chosen - 1) : ReportType::Csv;
-    path += report_extension(*type);
+  if (!file) {
+    const GCharOwner uri(gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(dialog)));
+    tell_failure(ctx->window, uri ? uri.get() : "The chosen place",
+                 "Only a file on this computer can be written; choose a local folder");
+    return;
   }
-  const std::string error =
-      save_levels(path, *type, *ctx->levels, audiogram_title(ctx->programName));
-  if (!error.empty()) tell_failure(ctx->window, path, error);
+  // The type the name's extension gives, or else the chosen filter's, whose
+  // extension the name then gets. The chooser asked about the name typed; a
+  // name that grew an extension is asked about here, before it is replaced.
+  PendingSave save{ctx, file.get(), file.get(), ReportType::Csv};
+  if (const std::optional<ReportType> type = report_type_of(save.path)) {
+    save.type = *type;
+    write_levels(save);
+    return;
+  }
+  GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+  const int chosen =
+      filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "sonavel-report-type")) : 0;
+  if (chosen > 0) save.type = static_cast<ReportType>(chosen - 1);
+  save.path += report_extension(save.type);
+  if (g_file_test(save.path.c_str(), G_FILE_TEST_EXISTS)) {
+    ask_to_replace(std::move(save));
+  } else {
+    write_levels(save);
+  }
+}
+
+void on_replace_question_response(GtkDialog* question, gint response, gpointer data) {
+  if (response == GTK_RESPONSE_ACCEPT) write_levels(*static_cast<PendingSave*>(data));
+  gtk_widget_destroy(GTK_WIDGET(question));  // and with it the save
 }
 
 }  // namespace sonavel
