@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "app/sonavel_startup.h"
-#include "audio/c_owners.h"
+#include "engine/glib_owners.h"
 #include "ui/quiet_settings_backend.h"
 
 namespace {

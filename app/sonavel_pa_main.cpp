@@ -10,9 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/sonavel_pa_startup.h"
-#include "audio/portaudio_output.h"
+#include "audio/fixed_format_output.h"
 #include "ui/quiet_settings_backend.h"
 
 namespace {
@@ -27,11 +28,11 @@ int main(int argc, char** argv) {
   using namespace sonavel;
   prepare_portaudio_process();  // while this is the only thread
   quiet_settings_backend();
-  PortAudioOutput output;
+  const std::unique_ptr<OutputStream> output = std::make_unique<FixedFormatOutput>();
   MainWindow window;
-  if (!start_sonavel_pa(&argc, &argv, output, window)) return 1;
+  if (!start_sonavel_pa(&argc, &argv, *output, window)) return 1;
   gtk_main();  // returns once on_window_destroy has removed the timer
-  if (const char* waiting = output.shut_down_within(shutdownLimit)) {
+  if (const char* waiting = output->shut_down_within(shutdownLimit)) {
     std::fprintf(stderr, "%s did not return within %.1f s; exiting without it\n", waiting,
                  shutdownLimit.count() / 1000.0);
     std::_Exit(0);  // the waiting call still uses the output: nothing may be destroyed

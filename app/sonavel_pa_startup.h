@@ -4,7 +4,7 @@
 // runs, the refresh timer and the show.
 #pragma once
 
-#include "audio/portaudio_output.h"
+#include "audio/output_stream.h"
 #include "ui/main_window.h"
 
 namespace sonavel {
@@ -13,6 +13,6 @@ namespace sonavel {
 // must have run first, before any other thread was started. Returns false when the
 // audio output could not be brought up; its one line has then been written
 // and the window is never shown. Main thread only.
-bool start_sonavel_pa(int* argc, char*** argv, PortAudioOutput& output, MainWindow& window);
+bool start_sonavel_pa(int* argc, char*** argv, OutputStream& output, MainWindow& window);
 
 }  // namespace sonavel

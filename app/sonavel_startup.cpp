@@ -2,9 +2,11 @@
 
 #include <future>
 
-#include "ui/program_choices.h"
+#include "audio/device_format_output.h"
+
+#include "monitor/program_choices.h"
+#include "monitor/tone_link.h"
 #include "ui/refresh_timer.h"
-#include "ui/tone_link.h"
 
 namespace sonavel {
 
@@ -13,19 +15,19 @@ SonavelStart start_sonavel(GtkApplication* app) {
   s.tone = SharedToneState::create();
   // The sound server is reached on another thread while this one builds the
   // window, which stays hidden, and is destroyed unseen if the audio fails.
-  std::future<SoundServerOutput::Started> audio = std::async(
-      std::launch::async, [tone = s.tone] { return SoundServerOutput::open_and_start(tone); });
+  auto output = std::make_shared<DeviceFormatOutput>(s.tone);
+  std::future<bool> audio =
+      std::async(std::launch::async, [&output = *output] { return output.open_and_start(); });
   const auto link = make_locked_tone_link(s.tone);
   s.window = build_main_window(app, sonavelChoices, link);
-  SoundServerOutput::Started started = audio.get();
-  if (!started.stream) {
+  if (!audio.get()) {
     gtk_widget_destroy(s.window.window);
     s.window = {};
-    s.error = started.error;
+    s.error = output->error();
     return s;
   }
-  s.output = std::move(started.stream);
-  s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveformArea, link, s.output);
+  s.output = std::move(output);
+  s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveform_area, link, s.output);
   gtk_widget_show_all(s.window.window);
   return s;
 }

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/sound_server_output.h"
+#include "audio/output_stream.h"
 #include "engine/tone_state.h"
 #include "ui/main_window.h"
 
@@ -21,7 +21,7 @@ struct SonavelStart {
   std::string error;  // why the audio did not start; empty when it did
   MainWindow window;
   ToneStateHolder tone;
-  std::shared_ptr<SoundServerOutput> output;
+  std::shared_ptr<OutputStream> output;
   guint refreshTimer = 0;
 };
 

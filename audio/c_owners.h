@@ -1,44 +1,15 @@
-// One owner per C resource: unique_ptr aliases with the library's own release
-// call, for everything the programs and their tests take from GLib, cairo,
-// PulseAudio and PortAudio. Whoever holds the owner releases the resource,
-// on every path out of a scope.
+// Owners of the audio libraries' resources, PulseAudio's and PortAudio's;
+// cairo's and GLib's are in engine/cairo_owners.h and engine/glib_owners.h.
 #pragma once
 
-#include <cairo.h>
-#include <glib-object.h>
 #include <portaudio.h>
 #include <pulse/pulseaudio.h>
 
 #include <memory>
 
+#include "engine/call_release.h"
+
 namespace sonavel {
-
-// A deleter that calls one C release function.
-template <auto Release>
-struct CallRelease {
-  template <typename T>
-  void operator()(T* resource) const noexcept {
-    Release(resource);
-  }
-};
-
-// A GObject reference. ref() takes a new reference to an object that another
-// owner keeps; adopt() takes over a reference the caller was given (from a
-// constructor such as gtk_application_new).
-template <typename T>
-using GObjectRef = std::unique_ptr<T, CallRelease<g_object_unref>>;
-
-template <typename T>
-GObjectRef<T> ref(T* object) noexcept {
-  return GObjectRef<T>(static_cast<T*>(g_object_ref(object)));
-}
-template <typename T>
-GObjectRef<T> adopt(T* object) noexcept {
-  return GObjectRef<T>(object);
-}
-
-using CairoContext = std::unique_ptr<cairo_t, CallRelease<cairo_destroy>>;
-using CairoSurface = std::unique_ptr<cairo_surface_t, CallRelease<cairo_surface_destroy>>;
 
 // The threaded main loop is stopped (which joins its thread) before it is
 // freed; stopping a loop that never started does nothing.

@@ -9,16 +9,16 @@
 #include <thread>
 #include <vector>
 
-#include "audio/sound_server_output.h"
+#include "audio/device_format_output.h"
 #include "engine/bands.h"
 
 int main(int argc, char** argv) {
   using namespace sonavel;
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
   ToneStateHolder tone = SharedToneState::create();
-  auto started = SoundServerOutput::open_and_start(tone);
-  if (!started.stream) {
-    std::fprintf(stderr, "Failed to start audio: %s\n", started.error.c_str());
+  DeviceFormatOutput output(tone);
+  if (!output.open_and_start()) {
+    std::fprintf(stderr, "Failed to start audio: %s\n", output.error().c_str());
     return 1;
   }
   std::vector<long> latencies;
@@ -32,13 +32,13 @@ int main(int argc, char** argv) {
       next_burst += std::chrono::milliseconds(3000);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const long usec = started.stream->latency_usec();
+    const long usec = output.latency_usec();
     if (usec >= 0) latencies.push_back(usec);
   }
   std::sort(latencies.begin(), latencies.end());
   const long median = latencies.empty() ? -1 : latencies[latencies.size() / 2];
   const long largest = latencies.empty() ? -1 : latencies.back();
-  const unsigned underruns = started.stream->underruns();
+  const unsigned underruns = output.underruns();
   std::printf(
       "seconds %.0f bursts %d latency_median_ms %.1f latency_max_ms %.1f underruns %u "
       "underruns_per_minute %.2f\n",

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <memory>
 
-#include "audio/c_owners.h"
+#include "engine/cairo_owners.h"
 #include "engine/tone_state.h"
+#include "monitor/tone_link.h"
 #include "monitor/waveform_frame.h"
 #include "monitor/waveform_view.h"
-#include "ui/tone_link.h"
 
 namespace {
 
@@ -40,14 +40,15 @@ void BM_WaveformDraw(benchmark::State& state) {
   const double amp = 0.999999 * 0.01;
   if (state.range(0) == 1) {
     for (int i = 0; i < 40000; ++i) {
-      ring->push(static_cast<float>(amp * std::sin(6.283185307179586 * 1000.0 * i / 44100.0)));
+      ring->push_waveform_sample(
+          static_cast<float>(amp * std::sin(6.283185307179586 * 1000.0 * i / 44100.0)));
     }
   }
   sonavel::WaveformFrame frame;
   frame.freq = 1000;
   frame.rawAmp = amp;
-  frame.secondsVisible = 0.5;
-  frame.visibleSamples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
+  frame.seconds_visible = 0.5;
+  frame.visible_samples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
   frame.ring = ring.get();
   frame.writePos = ring->write_pos();
   frame.ringHasRecentOutput = ring->any_above(1e-9f);

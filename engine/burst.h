@@ -2,7 +2,7 @@
 //
 // A burst is a sine of totalSamples samples, scaled by the band's attenuation
 // and by an envelope that fades in and out linearly in decibels from -160 dB.
-// Both programs render through render_burst(); they differ only in where the
+// Both programs render through next_sample; they differ only in where the
 // fields it advances live (module_tone.h for sonavel_pa, tone_state.h for
 // sonavel) and in what becomes of each sample.
 #pragma once
@@ -39,15 +39,15 @@ inline double db_to_linear(double db) noexcept {
 // costs a lookup instead of a power.
 extern const std::array<double, fadeSamples + 1> fadeEnvelope;
 
-// Renders count samples of the burst held in paused, remaining and phase, at
+// The next count samples of the burst held in paused, remaining and phase, at
 // freq and attenuation, handing each to sink.sample(index, value), and the
 // silence after the burst to sink.silence(from, to). The burst is 132300
 // samples: a fade-in, a steady part and a fade-out, each rendered in a loop
 // of its own; the engine pauses itself after the last sample.
 // Audio thread; real-time safe: no allocation, no I/O, no locking.
 template <typename Sink>
-inline void render_burst(bool& paused, std::uint64_t& remaining, double& phase, std::int32_t freq,
-                         double attenuation, std::size_t count, Sink& sink) noexcept {
+inline void next_sample(bool& paused, std::uint64_t& remaining, double& phase, std::int32_t freq,
+                        double attenuation, std::size_t count, Sink& sink) noexcept {
   // The products are taken in this order (ceiling, attenuation, envelope,
   // then the sine) so that every sample rounds to the same float each time.
   const double scale = outputCeiling * attenuation;

@@ -70,7 +70,7 @@ void render_tone(float* out, unsigned long frames) noexcept {
                        .phase = 0.0,
                        .freq = inputFreq.load(std::memory_order_relaxed),
                        .attenuation = attenuation.load(std::memory_order_relaxed)};
-    waveformHistory.clear();
+    waveformHistory.clear_waveform_history();
     historySerial.store(serial, std::memory_order_release);
   }
   struct Sink {
@@ -81,8 +81,8 @@ void render_tone(float* out, unsigned long frames) noexcept {
     }
   } sink{out};
   const bool sounding = !voice.callbackPaused;
-  render_burst(voice.callbackPaused, voice.samplesRemaining, voice.phase, voice.freq,
-               voice.attenuation, frames, sink);
+  next_sample(voice.callbackPaused, voice.samplesRemaining, voice.phase, voice.freq,
+              voice.attenuation, frames, sink);
   waveformHistory.append(out, frames, sounding);
 }
 

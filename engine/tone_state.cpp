@@ -9,7 +9,7 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
   s.inputFreq = frequency_hz;
   s.attenuation = db_to_linear(-static_cast<double>(attenuation_db));
   s.phase = 0.0;
-  s.waveformHistory.clear();
+  s.waveformHistory.clear_waveform_history();
   s.samplesRemaining = totalSamples;
   s.callbackPaused = false;
 }

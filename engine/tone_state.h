@@ -2,9 +2,11 @@
 // counting between the sound server's thread and the main-thread handlers.
 //
 // Every access to any field takes toneStateLock. The audio side takes it once
-// per buffer; the burst start, the view's copy and the time-window change take
-// it briefly. There is no other lock, so there is no lock order. Nothing done
-// under the lock can throw, so the record is never left half-written.
+// per 256-frame block; the burst start, the view's copy and the time-window
+// change take it briefly. The audio side's write callback runs holding the
+// sound client's main-loop lock, so the one rule of order is: never take the
+// main-loop lock while holding toneStateLock. Nothing done under the lock can
+// throw, so the record is never left half-written.
 #pragma once
 
 #include <algorithm>
@@ -90,8 +92,7 @@ void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
     const std::size_t n = std::min(chunk, count - done);
     sink.out = out + done;
     const bool sounding = !s.callbackPaused && s.samplesRemaining > 0;
-    render_burst(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n,
-                 sink);
+    next_sample(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n, sink);
     if constexpr (exact) {
       s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, sounding);
     } else {

@@ -44,11 +44,11 @@ class WaveformHistory {
   }
 
   // One sample on its own. Audio thread; real-time safe.
-  void push(float sample) noexcept { append(&sample, 1, sample != 0.0f); }
+  void push_waveform_sample(float sample) noexcept { append(&sample, 1, sample != 0.0f); }
 
   // Zeroes every entry in ascending order, then the write position. The
   // writer's thread, or under the tone-state lock.
-  void clear() noexcept {
+  void clear_waveform_history() noexcept {
     for (auto& slot : slots_) slot.store(0.0f, std::memory_order_relaxed);
     writePos_.store(0, std::memory_order_relaxed);
   }

@@ -28,9 +28,9 @@ using WaveformCopy = std::array<float, historyLength>;
 
 struct WaveformFrame {
   int freq = 0;
-  double rawAmp = 0.0;          // 0.999999 x the amplitude factor
-  double secondsVisible = 0.0;  // the time window
-  std::uint32_t visibleSamples = 2;
+  double rawAmp = 0.0;           // 0.999999 x the amplitude factor
+  double seconds_visible = 0.0;  // the time window
+  std::uint32_t visible_samples = 2;
   RecentOutputRule recentRule = RecentOutputRule::PlottedColumns;
   bool ringHasRecentOutput = false;  // WholeRing only
 
@@ -40,10 +40,10 @@ struct WaveformFrame {
   std::uint64_t writePos = 0;
   const float* copy = nullptr;
 
-  // The visible sample at offset (0 = oldest, visibleSamples - 1 = newest).
+  // The visible sample at offset (0 = oldest, visible_samples - 1 = newest).
   float sample(std::uint32_t offset) const {
     return copy ? copy[offset]
-                : ring->entry(WaveformHistory::newest_index(writePos, visibleSamples, offset));
+                : ring->entry(WaveformHistory::newest_index(writePos, visible_samples, offset));
   }
 };
 

@@ -1,6 +1,5 @@
 #include "monitor/waveform_view.h"
 
-#include "audio/c_owners.h"
 #include "monitor/waveform_trace.h"
 
 #include <algorithm>
@@ -35,17 +34,17 @@ void show_text_at(cairo_t* cr, double x, double y, const std::string& text) {
 bool trace_points(const WaveformFrame& frame, double usable_w, double usable_h, double center_y,
                   double zoom, std::vector<double>& ys) {
   const auto columns = usable_w > 0.0 ? static_cast<std::uint32_t>(usable_w) : 0u;
-  bool recent = false;
+  bool has_nonzero = false;
   ys.resize(columns);
   for (std::uint32_t i = 0; i < columns; ++i) {
     const double frac = usable_w > 1.0 ? i / (usable_w - 1.0) : 0.0;
     const auto offset =
-        static_cast<std::uint32_t>(static_cast<double>(frame.visibleSamples - 1) * frac);
+        static_cast<std::uint32_t>(static_cast<double>(frame.visible_samples - 1) * frac);
     const float sample = frame.sample(offset);
-    if (std::fabs(static_cast<double>(sample)) > recentOutputThreshold) recent = true;
+    if (std::fabs(static_cast<double>(sample)) > recentOutputThreshold) has_nonzero = true;
     ys[i] = center_y - (sample * zoom) * (traceReach * usable_h);
   }
-  return recent;
+  return has_nonzero;
 }
 
 void show_no_output_message(cairo_t* cr, double center_y) {
@@ -64,7 +63,7 @@ WaveformCaptions waveform_captions(const WaveformFrame& frame) {
   return {format("Frequency: %d Hz", frame.freq),
           format("Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f", frame.rawAmp,
                  100.0 * frame.rawAmp, zoom_factor(frame.rawAmp)),
-          format("Time Window: %.1f s", frame.secondsVisible)};
+          format("Time Window: %.1f s", frame.seconds_visible)};
 }
 
 namespace {
@@ -200,12 +199,13 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
   // sonavel decides over the whole ring, before the trace, whose points are
   // then not needed for the message; sonavel_pa from the plotted columns.
   const bool whole_ring = frame.recentRule == RecentOutputRule::WholeRing;
-  const bool message = whole_ring ? !frame.ringHasRecentOutput
-                                  : !trace_points(frame, usable_w, usable_h, center_y,
-                                                  zoom_factor(frame.rawAmp), points_);
-  if (whole_ring && !message) {
+  const bool has_nonzero = whole_ring ? frame.ringHasRecentOutput
+                                      : trace_points(frame, usable_w, usable_h, center_y,
+                                                     zoom_factor(frame.rawAmp), points_);
+  if (whole_ring && has_nonzero) {
     trace_points(frame, usable_w, usable_h, center_y, zoom_factor(frame.rawAmp), points_);
   }
+  const bool message = !has_nonzero;
 
   WaveformCaptions captions = waveform_captions(frame);
   if (!backdrop_ || w != width_ || h != height_ || message != message_ ||
@@ -220,8 +220,7 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
     }
     const CairoContext bcr(cairo_create(backdrop_.get()));
     // Text as the screen would render it.
-    const std::unique_ptr<cairo_font_options_t, CallRelease<cairo_font_options_destroy>> options(
-        cairo_font_options_create());
+    const CairoFontOptions options(cairo_font_options_create());
     cairo_surface_get_font_options(cairo_get_target(cr), options.get());
     cairo_set_font_options(bcr.get(), options.get());
     paint_backdrop(bcr.get(), width, height, captions, message);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/c_owners.h"
+#include "engine/cairo_owners.h"
 #include "monitor/waveform_frame.h"
 #include "monitor/waveform_trace.h"
 

@@ -15,7 +15,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "audio/c_owners.h"
+#include "engine/cairo_owners.h"
 #include "report/audiogram.h"
 #include "report/levels_table.h"
 

@@ -12,13 +12,15 @@
 #include "audio/sample_format.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
-#include "ui/program_choices.h"
-#include "ui/tone_link.h"
+#include "monitor/program_choices.h"
+#include "monitor/tone_link.h"
+#include "support/module_tone_reset.h"
 
 namespace sonavel_test {
 
 struct ModuleEngine {
   static constexpr const char* name = "module";
+  ModuleEngine() { reset_module_tone(); }
   void start(int hz, int db) { sonavel::start_burst(hz, db); }
   std::vector<float> render(std::size_t n) {
     std::vector<float> out(n);

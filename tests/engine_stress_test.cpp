@@ -72,7 +72,7 @@ class ViewReader {
     sonavel::WaveformFrame frame;
     engine_.link->take_frame(Engine::choices, frame, *copy_);
     float peak = 0.0f;
-    for (std::uint32_t k = 0; k < frame.visibleSamples; k += stride) {
+    for (std::uint32_t k = 0; k < frame.visible_samples; k += stride) {
       peak = std::max(peak, std::fabs(frame.sample(k)));
     }
     return peak;

@@ -110,10 +110,10 @@ TYPED_TEST(BurstTest, HistoryForgetsABurstOneRingAfterItEnds) {
 // The ring on its own: the push at the last slot wraps to the first.
 TEST(WaveformHistory, WrapsAtTheEndAndReadsOldestToNewest) {
   sonavel::WaveformHistory h;
-  for (int i = 0; i < 32767; ++i) h.push(static_cast<float>(i));
-  h.push(-1.0f);
+  for (int i = 0; i < 32767; ++i) h.push_waveform_sample(static_cast<float>(i));
+  h.push_waveform_sample(-1.0f);
   EXPECT_EQ(h.write_pos(), 0u) << "the push at 32767 wraps to 0";
-  h.push(7.0f);
+  h.push_waveform_sample(7.0f);
   // Newest three: slots 32766, 32767, 0.
   EXPECT_EQ(h.entry(sonavel::WaveformHistory::newest_index(h.write_pos(), 3, 0)), 32766.0f);
   EXPECT_EQ(h.entry(sonavel::WaveformHistory::newest_index(h.write_pos(), 3, 1)), -1.0f);

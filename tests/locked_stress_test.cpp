@@ -11,12 +11,12 @@
 #include <random>
 #include <thread>
 
-#include "audio/c_owners.h"
-#include "audio/sound_server_output.h"
+#include "audio/device_format_output.h"
 #include "engine/bands.h"
+#include "engine/cairo_owners.h"
+#include "monitor/tone_link.h"
 #include "monitor/waveform_view.h"
 #include "support/sound_server.h"
-#include "ui/tone_link.h"
 
 using namespace sonavel;
 
@@ -30,9 +30,9 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTim
   ASSERT_TRUE(recorder.wait_until_flowing());
 
   ToneStateHolder holder = SharedToneState::create();
-  auto started = SoundServerOutput::open_and_start(holder);
-  ASSERT_TRUE(started.stream) << started.error;
-  EXPECT_EQ(started.stream->format(), SampleFormat::F32);
+  DeviceFormatOutput output(holder);
+  ASSERT_TRUE(output.open_and_start()) << output.error();
+  EXPECT_EQ(output.format(), SampleFormat::F32);
   auto link = make_locked_tone_link(holder);
 
   const CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 360));
@@ -66,7 +66,7 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTim
     seen = frame.ringHasRecentOutput;
   }
   EXPECT_TRUE(seen) << "the audio thread stopped filling the ring";
-  started.stream.reset();  // stops the stream before the state goes
+  output.stop_and_close();  // stops the stream before the state goes
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
+#include "audio/device_format_output.h"
 #include "audio/sample_format.h"
-#include "audio/sound_server_output.h"
 #include "support/reference_burst.h"
 
 using namespace sonavel;
@@ -49,7 +49,7 @@ TEST(RenderBlock, EachFormatCarriesTheBurstAndItsSilence) {
   const auto ref = sonavel_test::reference_burst(1000, 20);
   auto holder = SharedToneState::create();
   std::vector<std::uint16_t> u16(256);
-  SoundServerOutput::render_block(*holder, SampleFormat::U16, u16.data(), u16.size());
+  DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), u16.size());
   for (auto v : u16) ASSERT_EQ(v, 32767) << "U16 silence between bursts";
 
   start_burst(*holder, 1000, 20);
@@ -57,9 +57,9 @@ TEST(RenderBlock, EachFormatCarriesTheBurstAndItsSilence) {
   std::vector<std::int16_t> i16(256);
   for (std::size_t block = 0; block < 100; ++block) {
     const std::size_t at = block * 768;
-    SoundServerOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256);
-    SoundServerOutput::render_block(*holder, SampleFormat::I16, i16.data(), 256);
-    SoundServerOutput::render_block(*holder, SampleFormat::U16, u16.data(), 256);
+    DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256);
+    DeviceFormatOutput::render_block(*holder, SampleFormat::I16, i16.data(), 256);
+    DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), 256);
     for (std::size_t i = 0; i < 256; ++i) {
       ASSERT_EQ(f32[i], ref[at + i]);
       ASSERT_EQ(i16[i], static_cast<std::int16_t>(ref[at + 256 + i] * 32767.0f));

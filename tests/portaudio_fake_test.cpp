@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/portaudio_output.h"
+#include "audio/fixed_format_output.h"
 
 namespace {
 
@@ -71,14 +71,14 @@ using Calls = std::vector<std::string>;
 std::string open_and_end(bool expect_success) {
   testing::internal::CaptureStderr();
   {
-    sonavel::PortAudioOutput out;
+    sonavel::FixedFormatOutput out;
     EXPECT_EQ(out.open_and_start(), expect_success);
     EXPECT_EQ(out.running(), expect_success);
   }
   return testing::internal::GetCapturedStderr();
 }
 
-TEST(PortAudioOutput, EachStartFailureGivesItsLineAndReleasesExactlyWhatItTook) {
+TEST(FixedFormatOutput, EachStartFailureGivesItsLineAndReleasesExactlyWhatItTook) {
   fake = {};
   fake.initResult = paInternalError;
   EXPECT_EQ(open_and_end(false), "Pa_Initialize failed: Some failure\n");
@@ -95,7 +95,7 @@ TEST(PortAudioOutput, EachStartFailureGivesItsLineAndReleasesExactlyWhatItTook) 
   EXPECT_EQ(fake.calls, (Calls{"initialize", "open", "start", "close", "terminate"}));
 }
 
-TEST(PortAudioOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
+TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
   fake = {};
   EXPECT_EQ(open_and_end(true), "");
   EXPECT_EQ(fake.calls, (Calls{"initialize", "open", "start", "stop", "close", "terminate"}));

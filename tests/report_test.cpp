@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "audio/c_owners.h"
+#include "engine/cairo_owners.h"
 #include "report/report_file.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
@@ -147,6 +147,19 @@ TEST(SavedLevels, LongNamesAndLinksSaveWhereTheUserMeant) {
   ASSERT_EQ(stat((dir / "real/levels.csv").c_str(), &kept), 0);
   EXPECT_EQ(made.st_mode & 0777, 0640u);
   EXPECT_EQ(kept.st_mode & 0777, 0604u);
+}
+
+// The type comes from the name's own extension, in any case; a dot in a
+// folder's name is no extension.
+TEST(SavedLevels, TheExtensionNamesTheType) {
+  EXPECT_EQ(report_type_of("/home/a/levels.CSV"), ReportType::Csv);
+  EXPECT_EQ(report_type_of("chart.Svg"), ReportType::Svg);
+  EXPECT_EQ(report_type_of("/tmp/x.pdf.png"), ReportType::Png);
+  EXPECT_EQ(report_type_of("/home/a/levels.pdf"), ReportType::Pdf);
+  EXPECT_EQ(report_type_of("/home/a.csv/levels"), std::nullopt);
+  EXPECT_EQ(report_type_of("/home/a/levels"), std::nullopt);
+  EXPECT_EQ(report_type_of("/home/a/levels.txt"), std::nullopt);
+  EXPECT_EQ(report_type_of("/home/a/levels."), std::nullopt);
 }
 
 TEST(SavedLevels, AFailedSaveLeavesNothingAndSaysWhy) {

@@ -12,17 +12,19 @@
 
 #include "app/sonavel_pa_startup.h"
 #include "app/sonavel_startup.h"
-#include "audio/c_owners.h"
+#include "audio/fixed_format_output.h"
+#include "engine/glib_owners.h"
+#include "monitor/tone_link.h"
 #include "support/burst_matcher.h"
 #include "support/display.h"
 #include "support/gtk_pump.h"
+#include "support/module_tone_reset.h"
 #include "support/reference_burst.h"
 #include "support/sound_server.h"
 #include "support/temp_dir.h"
 #include "support/underrun_retry.h"
 #include "support/waits.h"
 #include "support/watchdog.h"
-#include "ui/tone_link.h"
 
 using namespace sonavel;
 using namespace sonavel_test;
@@ -32,6 +34,7 @@ namespace {
 
 class Sound : public ::testing::Test {
  protected:
+  void SetUp() override { reset_module_tone(); }
   void TearDown() override {
     if (window != nullptr) gtk_widget_destroy(window);
   }
@@ -72,7 +75,7 @@ class Sound : public ::testing::Test {
                               std::size_t sample_bytes = sizeof(float)) {
     BurstMatch m;
     int draws = 0;
-    g_signal_connect_after(w.waveformArea, "draw",
+    g_signal_connect_after(w.waveform_area, "draw",
                            G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
                              ++*static_cast<int*>(n);
                              return FALSE;
@@ -124,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(, SoundOnEachServer,
 
 TEST_P(SoundOnEachServer, PortAudioProgramPlaysTheBurst) {
   listen("float32le", GetParam());
-  auto output = std::make_unique<PortAudioOutput>();
+  auto output = std::make_unique<FixedFormatOutput>();
   MainWindow w;
   ASSERT_TRUE(start_sonavel_pa(nullptr, nullptr, *output, w));
   window = w.window;
@@ -156,7 +159,7 @@ TEST_F(Sound, PortAudioProgramShowsNoWindowWhenItsAudioFails) {
   TempDir nowhere("sonavel-no-server");
   setenv("PULSE_SERVER", ("unix:" + nowhere / "none").c_str(), 1);
   start_toolkit();
-  PortAudioOutput output;
+  FixedFormatOutput output;
   MainWindow w;
   EXPECT_FALSE(start_sonavel_pa(nullptr, nullptr, output, w));
   window = w.window;

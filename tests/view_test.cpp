@@ -4,12 +4,15 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <tuple>
 
-#include "audio/c_owners.h"
+#include "engine/cairo_owners.h"
 #include "engine/tone_state.h"
+#include "monitor/tone_link.h"
 #include "monitor/waveform_view.h"
-#include "ui/tone_link.h"
+#include "support/module_tone_reset.h"
 
 using namespace sonavel;
 
@@ -23,10 +26,22 @@ class Canvas {
  public:
   Canvas(int w, int h)
       : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), w_(w), h_(h) {}
-  void paint(const WaveformFrame& frame) {
+  // With a painter of its own for this one frame, or else with painter,
+  // which keeps what it painted before.
+  void paint(const WaveformFrame& frame, WaveformPainter* painter = nullptr) {
     const CairoContext cr(cairo_create(surface_.get()));
-    paint_waveform(cr.get(), w_, h_, frame);
+    if (painter != nullptr) {
+      painter->paint(cr.get(), w_, h_, frame);
+    } else {
+      paint_waveform(cr.get(), w_, h_, frame);
+    }
     cairo_surface_flush(surface_.get());
+  }
+  bool same_pixels(const Canvas& other) const {
+    const int bytes = cairo_image_surface_get_stride(surface_.get()) * h_;
+    return w_ == other.w_ && h_ == other.h_ &&
+           std::memcmp(cairo_image_surface_get_data(surface_.get()),
+                       cairo_image_surface_get_data(other.surface_.get()), bytes) == 0;
   }
   Rgb at(int x, int y) const {
     const unsigned char* data = cairo_image_surface_get_data(surface_.get());
@@ -62,11 +77,11 @@ struct RingFrame {
   WaveformHistory ring;
   WaveformFrame frame;
   RingFrame(double raw_amp, float fill, RecentOutputRule rule, double seconds = 0.5) {
-    for (std::size_t i = 0; i < historyLength; ++i) ring.push(fill);
+    for (std::size_t i = 0; i < historyLength; ++i) ring.push_waveform_sample(fill);
     frame.freq = 1000;
     frame.rawAmp = raw_amp;
-    frame.secondsVisible = seconds;
-    frame.visibleSamples = visible_sample_count(seconds, VisibleCountRule::Truncate);
+    frame.seconds_visible = seconds;
+    frame.visible_samples = visible_sample_count(seconds, VisibleCountRule::Truncate);
     frame.ring = &ring;
     frame.writePos = ring.write_pos();
     frame.recentRule = rule;
@@ -79,8 +94,8 @@ WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint3
                          RecentOutputRule rule = RecentOutputRule::PlottedColumns) {
   WaveformFrame frame;
   frame.rawAmp = raw_amp;
-  frame.secondsVisible = visible / 44100.0;
-  frame.visibleSamples = visible;
+  frame.seconds_visible = visible / 44100.0;
+  frame.visible_samples = visible;
   frame.ring = &ring;
   frame.writePos = ring.write_pos();
   frame.recentRule = rule;
@@ -121,7 +136,8 @@ TEST(WaveformView, BackgroundBorderGridAndCentreLine) {
 }
 
 TEST(WaveformView, CaptionsAtStartUpAndAtSixtyAndOneHundredTwentyDecibels) {
-  // The start-up frame, straight from the untouched tone state.
+  // The start-up frame, straight from the tone state as the program starts.
+  sonavel_test::reset_module_tone();
   auto link = make_module_tone_link();
   WaveformFrame frame;
   auto copy = std::make_unique<WaveformCopy>();
@@ -189,7 +205,8 @@ TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
   WaveformHistory ring;
   const std::uint32_t visible = visible_sample_count(0.5, VisibleCountRule::Truncate);
   ASSERT_EQ(visible, 22050u);
-  for (std::uint32_t i = 0; i < visible; ++i) ring.push(i < visible / 2 ? -0.5f : 0.5f);
+  for (std::uint32_t i = 0; i < visible; ++i)
+    ring.push_waveform_sample(i < visible / 2 ? -0.5f : 0.5f);
   Canvas c(600, 360);
   c.paint(frame_over(ring, 0.5, visible));
   EXPECT_TRUE(c.is_trace(100, 352)) << "left (older) half below the centre";
@@ -211,7 +228,7 @@ TEST(WaveformView, TraceCoversWhatTheJoinedTwoPixelLineCovers) {
                                     {16000.0, 0.5}}) {
     WaveformHistory ring;
     for (int i = 0; i < 40000; ++i)
-      ring.push(static_cast<float>(0.5 * std::sin(2 * M_PI * hz * i / 44100)));
+      ring.push_waveform_sample(static_cast<float>(0.5 * std::sin(2 * M_PI * hz * i / 44100)));
     const std::uint32_t visible = visible_sample_count(seconds, VisibleCountRule::Truncate);
     const WaveformFrame frame = frame_over(ring, 0.5, visible);
     Canvas view(width, height);
@@ -274,8 +291,8 @@ TEST(WaveformView, MessageInsteadOfTraceWithoutRecentOutput) {
 // plotted columns, shows the message.
 TEST(WaveformView, ProgramsDifferInWhatCountsAsRecentOutput) {
   WaveformHistory ring;
-  ring.push(0.5f);
-  for (std::size_t i = 1; i < historyLength; ++i) ring.push(0.0f);
+  ring.push_waveform_sample(0.5f);
+  for (std::size_t i = 1; i < historyLength; ++i) ring.push_waveform_sample(0.0f);
   for (const ProgramChoices* program : {&sonavelPaChoices, &sonavelChoices}) {
     const bool is_pa = program == &sonavelPaChoices;
     Canvas c(600, 360);
@@ -283,6 +300,31 @@ TEST(WaveformView, ProgramsDifferInWhatCountsAsRecentOutput) {
     EXPECT_EQ(c.count(&Canvas::is_message, 20, 190, 230, 210) > 50, is_pa);
     EXPECT_EQ(c.count(&Canvas::is_trace, 14, 210, 586, 222) > 100, !is_pa)
         << "a flat trace on the centre line";
+  }
+}
+
+// A painter that keeps its backdrop between draws paints each new frame
+// exactly as a fresh one does, whatever changed: a caption, the message or
+// the size.
+TEST(WaveformView, AKeptPainterRepaintsWhatChanged) {
+  RingFrame sounding(0.5, 0.5f, RecentOutputRule::PlottedColumns);
+  RingFrame silent(0.5, 0.0f, RecentOutputRule::PlottedColumns);
+  WaveformFrame other_band = sounding.frame, other_level = sounding.frame,
+                other_span = sounding.frame;
+  other_band.freq = 2000;
+  other_level.rawAmp = 0.05;
+  other_span.seconds_visible = 0.7;
+  const std::tuple<const WaveformFrame*, int, int, const char*> steps[] = {
+      {&sounding.frame, 600, 360, "first"},  {&other_band, 600, 360, "frequency"},
+      {&other_level, 600, 360, "amplitude"}, {&other_span, 600, 360, "time window"},
+      {&silent.frame, 600, 360, "message"},  {&sounding.frame, 600, 360, "trace again"},
+      {&sounding.frame, 500, 300, "size"}};
+  WaveformPainter kept;
+  for (const auto& [frame, w, h, what] : steps) {
+    Canvas with_kept(w, h), fresh(w, h);
+    with_kept.paint(*frame, &kept);
+    fresh.paint(*frame);
+    EXPECT_TRUE(with_kept.same_pixels(fresh)) << what;
   }
 }
 

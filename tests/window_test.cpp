@@ -10,17 +10,18 @@
 #include <string>
 #include <tuple>
 
-#include "audio/c_owners.h"
+#include "engine/glib_owners.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
+#include "monitor/program_choices.h"
+#include "monitor/tone_link.h"
 #include "support/display.h"
 #include "support/gtk_pump.h"
+#include "support/module_tone_reset.h"
 #include "support/reference_burst.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/main_window.h"
-#include "ui/program_choices.h"
 #include "ui/refresh_timer.h"
-#include "ui/tone_link.h"
 
 using namespace sonavel;
 
@@ -55,6 +56,7 @@ class Window : public ::testing::Test {
     ASSERT_TRUE(sonavel_test::ensure_display());
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
   }
+  void SetUp() override { sonavel_test::reset_module_tone(); }
 
   MainWindow build_pa() {
     link = make_module_tone_link();
@@ -115,9 +117,9 @@ TEST_F(Window, ConstructionShowsEveryBandAtFortyAndArmsNothing) {
     EXPECT_EQ(gtk_adjustment_get_lower(adj), 0.0);
     EXPECT_EQ(gtk_adjustment_get_upper(adj), 120.0);
   }
-  EXPECT_EQ(value(w.timeWindowSlider), 0.5);
-  EXPECT_TRUE(gtk_scale_get_draw_value(GTK_SCALE(w.timeWindowSlider)));
-  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.timeWindowSlider)), 1);
+  EXPECT_EQ(value(w.time_window_slider), 0.5);
+  EXPECT_TRUE(gtk_scale_get_draw_value(GTK_SCALE(w.time_window_slider)));
+  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.time_window_slider)), 1);
   EXPECT_TRUE(silent(render(44100))) << "construction must arm no burst";
   EXPECT_EQ(inputFreq.load(), 20);
 }
@@ -191,18 +193,18 @@ TEST_F(Window, AClickOnTheViewLeavesTheKeysOnTheBand) {
   settle();
   gtk_widget_grab_focus(w.sliders[16]);
   GdkEvent* ev = gdk_event_new(GDK_BUTTON_PRESS);
-  ev->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w.waveformArea)));
+  ev->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w.waveform_area)));
   ev->button.button = 1;
   gdk_event_set_device(
       ev, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
   gboolean handled = FALSE;
-  g_signal_emit_by_name(w.waveformArea, "button-press-event", ev, &handled);
+  g_signal_emit_by_name(w.waveform_area, "button-press-event", ev, &handled);
   gdk_event_free(ev);
   settle();
   EXPECT_TRUE(gtk_widget_is_focus(w.sliders[16]));
   gtk_widget_grab_focus(w.sliders[32]);
   gtk_widget_child_focus(w.window, GTK_DIR_TAB_FORWARD);
-  EXPECT_TRUE(gtk_widget_is_focus(w.timeWindowSlider));
+  EXPECT_TRUE(gtk_widget_is_focus(w.time_window_slider));
 }
 
 TEST_F(Window, FractionalValuesTruncateInOneProgramAndRoundInTheOther) {
@@ -302,12 +304,12 @@ TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
       EXPECT_TRUE(g.state().callbackPaused) << "nothing armed";
       return g.state().waveformTimeWindowSec;
     };
-    GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.timeWindowSlider));
+    GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
     EXPECT_DOUBLE_EQ(gtk_adjustment_get_step_increment(adj), 0.1);
     EXPECT_DOUBLE_EQ(gtk_adjustment_get_page_increment(adj), locked ? 1.0 : 0.1);
-    gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 0.7);
+    gtk_range_set_value(GTK_RANGE(w.time_window_slider), 0.7);
     EXPECT_DOUBLE_EQ(span(), 0.7);
-    gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 5.0);
+    gtk_range_set_value(GTK_RANGE(w.time_window_slider), 5.0);
     EXPECT_EQ(span(), 2.0) << "the slider's range bounds it";
     EXPECT_EQ(title(w.window), creditTitle);
   }
@@ -316,7 +318,7 @@ TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
 
 TEST_F(Window, DestroyRemovesTheTimerAndEndsTheMainLoop) {
   build_pa();
-  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveformArea, link, nullptr);
+  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveform_area, link, nullptr);
   const guint id = waveformTimerId;
   ASSERT_NE(id, 0u);
   gtk_widget_show_all(w.window);
@@ -360,22 +362,22 @@ TEST_F(Window, TicksRedrawWhileTheRingHoldsABurstThenRest) {
     bool sound = false;
     double seconds = 0.0;
   } drawn{link};
-  g_signal_connect_after(w.waveformArea, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer p) {
+  g_signal_connect_after(w.waveform_area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer p) {
                            auto* d = static_cast<Drawn*>(p);
                            WaveformFrame frame;
                            auto copy = std::make_unique<WaveformCopy>();
                            d->link->take_frame(sonavelPaChoices, frame, *copy);
                            ++d->draws;
-                           d->seconds = frame.secondsVisible;
+                           d->seconds = frame.seconds_visible;
                            d->sound = false;
-                           for (std::uint32_t k = 0; k < frame.visibleSamples; ++k) {
+                           for (std::uint32_t k = 0; k < frame.visible_samples; ++k) {
                              d->sound = d->sound || std::fabs(frame.sample(k)) > 1e-9f;
                            }
                            return FALSE;
                          }),
                          &drawn);
-  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 2.0);  // the whole ring in view
-  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveformArea, link, nullptr);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 2.0);  // the whole ring in view
+  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveform_area, link, nullptr);
   // An audio thread stand-in, 6 times faster than real time: the burst plays
   // in about 0.5 s and scrolls out of the ring over several ticks.
   const guint audio = g_timeout_add(
@@ -401,7 +403,7 @@ TEST_F(Window, TicksRedrawWhileTheRingHoldsABurstThenRest) {
   drawn.draws = 0;
   sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
   EXPECT_EQ(drawn.draws, 0) << "the window rests once the ring is silent";
-  gtk_range_set_value(GTK_RANGE(w.timeWindowSlider), 1.2);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 1.2);
   sonavel_test::run_main_loop_for(std::chrono::milliseconds(200));
   EXPECT_GE(drawn.draws, 1) << "a time-window change at rest is drawn";
   EXPECT_DOUBLE_EQ(drawn.seconds, 1.2);

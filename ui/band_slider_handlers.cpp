@@ -5,9 +5,9 @@
 
 #include "engine/bands.h"
 #include "engine/burst.h"
+#include "engine/slider_rounding.h"
+#include "monitor/tone_link.h"
 #include "ui/slider_accessibility.h"
-#include "ui/slider_rounding.h"
-#include "ui/tone_link.h"
 
 namespace sonavel {
 
@@ -31,7 +31,7 @@ void on_slider_value_changed(GtkRange* range, gpointer data) {
   ctx->levels->set[ctx->index] = true;
   describe_band_slider(GTK_WIDGET(range), hz, db);
   // Show the cleared history and the new captions now, not at the next tick.
-  if (ctx->waveformArea != nullptr) gtk_widget_queue_draw(ctx->waveformArea);
+  if (ctx->waveform_area != nullptr) gtk_widget_queue_draw(ctx->waveform_area);
 }
 
 // The wheel works on the attenuation: up is 1 dB louder, down 1 dB softer,

@@ -7,8 +7,8 @@
 
 #include <memory>
 
+#include "monitor/program_choices.h"
 #include "report/band_levels.h"
-#include "ui/program_choices.h"
 
 namespace sonavel {
 
@@ -19,7 +19,7 @@ struct BandSliderContext {
   int index;  // band index 0 to 32
   GtkWidget* label;
   GtkWidget* window;
-  GtkWidget* waveformArea;  // may be null
+  GtkWidget* waveform_area;  // may be null
   ProgramChoices choices;
   std::shared_ptr<ToneLink> tone;
   std::shared_ptr<BandLevels> levels;  // the result so far, for Save Levels

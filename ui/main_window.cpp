@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "monitor/tone_link.h"
 #include "report/band_levels.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
 #include "ui/time_window_handler.h"
-#include "ui/tone_link.h"
 #include "ui/waveform_draw_handler.h"
 #include "ui/window_destroy_handler.h"
 
@@ -75,7 +75,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   // The area exists before the band handlers are connected, so each of them
   // can hold it; it is packed into the waveform row below.
   GtkWidget* waveform_area = gtk_drawing_area_new();
-  w.waveformArea = waveform_area;
+  w.waveform_area = waveform_area;
   auto levels = std::make_shared<BandLevels>();
   levels->attenuationDb.fill(initialAttenuationDb);
 
@@ -113,7 +113,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
                 new WaveformViewContext(tone, choices));
 
   GtkWidget* time_window_slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
-  w.timeWindowSlider = time_window_slider;
+  w.time_window_slider = time_window_slider;
   if (choices.setTimeWindowIncrements) {
     gtk_range_set_increments(GTK_RANGE(time_window_slider), 0.1, 0.1);
   }

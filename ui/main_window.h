@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "engine/bands.h"
-#include "ui/program_choices.h"
+#include "monitor/program_choices.h"
 
 namespace sonavel {
 
@@ -27,8 +27,8 @@ struct MainWindow {
   GtkWidget* window = nullptr;
   std::array<GtkWidget*, bandCount> labels{};
   std::array<GtkWidget*, bandCount> sliders{};
-  GtkWidget* waveformArea = nullptr;
-  GtkWidget* timeWindowSlider = nullptr;
+  GtkWidget* waveform_area = nullptr;
+  GtkWidget* time_window_slider = nullptr;
 };
 
 // app: the application for an application window, or null for a plain

@@ -1,12 +1,12 @@
 #include "ui/refresh_timer.h"
 
-#include "ui/tone_link.h"
+#include "monitor/tone_link.h"
 
 namespace sonavel {
 
 gboolean waveform_tick(gpointer data) {
   const auto* ctx = static_cast<const RefreshTimerContext*>(data);
-  GtkWidget* area = ctx->waveformArea.get();
+  GtkWidget* area = ctx->waveform_area.get();
   if (ctx->checksVisibility && !gtk_widget_get_visible(area)) return TRUE;
   if (ctx->tone->picture_changed()) gtk_widget_queue_draw(area);
   return TRUE;  // never ends itself

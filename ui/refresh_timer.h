@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "audio/c_owners.h"
-#include "ui/program_choices.h"
+#include "engine/glib_owners.h"
+#include "monitor/program_choices.h"
 
 namespace sonavel {
 
@@ -19,7 +19,7 @@ class ToneLink;
 // timer (the whole run).
 struct RefreshTimerContext {
   // A reference of its own: the timer may outlive the window (sonavel).
-  GObjectRef<GtkWidget> waveformArea;
+  GObjectRef<GtkWidget> waveform_area;
   std::shared_ptr<ToneLink> tone;
   bool checksVisibility;
   std::shared_ptr<void> keepAlive;

@@ -8,18 +8,16 @@ namespace sonavel {
 
 namespace {
 
-using GCharOwner = std::unique_ptr<gchar, CallRelease<g_free>>;
-
 // "sonavel-levels-2026-12-07.csv", today as the machine's clock has it.
 std::string suggested_name() {
-  const std::unique_ptr<GDateTime, CallRelease<g_date_time_unref>> now(g_date_time_new_now_local());
+  const GDateTimeOwner now(g_date_time_new_now_local());
   const GCharOwner date(g_date_time_format(now.get(), "%Y-%m-%d"));
   return std::string("sonavel-levels-") + date.get() + ".csv";
 }
 
 // "Levels from sonavel, 2026-12-07 17:45".
 std::string audiogram_title(const char* program_name) {
-  const std::unique_ptr<GDateTime, CallRelease<g_date_time_unref>> now(g_date_time_new_now_local());
+  const GDateTimeOwner now(g_date_time_new_now_local());
   const GCharOwner when(g_date_time_format(now.get(), "%Y-%m-%d %H:%M"));
   return std::string("Levels from ") + program_name + ", " + when.get();
 }

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/c_owners.h"
+#include "engine/glib_owners.h"
 #include "report/band_levels.h"
 #include "report/report_file.h"
 

@@ -1,6 +1,6 @@
 #include "ui/time_window_handler.h"
 
-#include "ui/tone_link.h"
+#include "monitor/tone_link.h"
 
 namespace sonavel {
 
@@ -8,7 +8,7 @@ void on_time_window_slider_changed(GtkRange* range, gpointer data) {
   const auto* ctx = static_cast<const TimeWindowContext*>(data);
   // No clamping: the slider's range keeps the value within 0.1 to 2.0.
   ctx->tone->set_time_window(gtk_range_get_value(range));
-  if (ctx->waveformArea != nullptr) gtk_widget_queue_draw(ctx->waveformArea);
+  if (ctx->waveform_area != nullptr) gtk_widget_queue_draw(ctx->waveform_area);
 }
 
 }  // namespace sonavel

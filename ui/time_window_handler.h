@@ -13,7 +13,7 @@ class ToneLink;
 // Owned by the slider's "value-changed" connection.
 struct TimeWindowContext {
   std::shared_ptr<ToneLink> tone;
-  GtkWidget* waveformArea;
+  GtkWidget* waveform_area;
 };
 
 void on_time_window_slider_changed(GtkRange* range, gpointer data);

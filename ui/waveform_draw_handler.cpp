@@ -1,6 +1,6 @@
 #include "ui/waveform_draw_handler.h"
 
-#include "ui/tone_link.h"
+#include "monitor/tone_link.h"
 
 namespace sonavel {
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
+#include "monitor/program_choices.h"
 #include "monitor/waveform_frame.h"
 #include "monitor/waveform_view.h"
-#include "ui/program_choices.h"
 
 namespace sonavel {
 

@@ -9,7 +9,9 @@ void on_window_destroy(GtkWidget*, gpointer) {
     g_source_remove(waveformTimerId);
     waveformTimerId = 0;
   }
-  gtk_main_quit();
+  // A window destroyed without a running loop (at a failed start, or by a
+  // test) has no loop to end.
+  if (gtk_main_level() > 0) gtk_main_quit();
 }
 
 }  // namespace sonavel

@@ -6,7 +6,8 @@
 
 namespace sonavel {
 
-// Removes the timer named by waveformTimerId (if any) and ends the main loop.
+// Removes the timer named by waveformTimerId (if any) and ends the main loop,
+// if one is running.
 // Main thread only.
 void on_window_destroy(GtkWidget* widget, gpointer data);
 

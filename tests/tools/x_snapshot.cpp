@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/c_owners.h"
+#include "engine/glib_owners.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

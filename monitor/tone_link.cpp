@@ -1,4 +1,4 @@
-#include "ui/tone_link.h"
+#include "monitor/tone_link.h"
 
 #include <algorithm>
 
@@ -42,15 +42,15 @@ class ModuleToneLink final : public ToneLink {
                   WaveformCopy& copy) override {
     frame.freq = inputFreq.load(std::memory_order_relaxed);
     frame.rawAmp = outputCeiling * attenuation.load(std::memory_order_relaxed);
-    frame.secondsVisible = waveformTimeWindowSec;
-    frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
+    frame.seconds_visible = waveformTimeWindowSec;
+    frame.visible_samples = visible_sample_count(frame.seconds_visible, choices.visibleCount);
     frame.recentRule = choices.recentOutput;
     const bool current = history_is_current();
     drawn_.take(waveformHistory, current);
     frame.writePos = current ? waveformHistory.write_pos() : 0;
     frame.ring = current ? &waveformHistory : nullptr;
     frame.copy = current ? nullptr : copy.data();
-    if (!current) std::fill_n(copy.begin(), frame.visibleSamples, 0.0f);
+    if (!current) std::fill_n(copy.begin(), frame.visible_samples, 0.0f);
     frame.ringHasRecentOutput = current && frame.recentRule == RecentOutputRule::WholeRing &&
                                 ring_has_recent_output(waveformHistory);
   }
@@ -76,19 +76,19 @@ class LockedToneLink final : public ToneLink {
 
   // Holds the lock only for the copy, the scan and the scalar reads; the
   // caller draws from the copy without it. At most that is a copy of 32768
-  // samples and one scan of the ring, about 35 us on the machine the figures
-  // in BENCHMARKS.md come from (view_bench, BM_LockedFrameCopy): the audio
-  // thread, which waits for it, has a 5.8 ms buffer to fill.
+  // samples and one scan of the ring, a small part of the 5.8 ms block the
+  // audio thread, which waits for it, has to fill (scripts/bench measures
+  // it: BM_LockedFrameCopy).
   void take_frame(const ProgramChoices& choices, WaveformFrame& frame,
                   WaveformCopy& copy) override {
     ToneStateGuard guard(*holder_);
     const ToneState& s = guard.state();
     drawn_.take(s.waveformHistory, true);
-    frame.secondsVisible = s.waveformTimeWindowSec;
-    frame.visibleSamples = visible_sample_count(frame.secondsVisible, choices.visibleCount);
+    frame.seconds_visible = s.waveformTimeWindowSec;
+    frame.visible_samples = visible_sample_count(frame.seconds_visible, choices.visibleCount);
     const std::uint64_t p = s.waveformHistory.write_pos();
-    for (std::uint32_t k = 0; k < frame.visibleSamples; ++k) {
-      copy[k] = s.waveformHistory.entry(WaveformHistory::newest_index(p, frame.visibleSamples, k));
+    for (std::uint32_t k = 0; k < frame.visible_samples; ++k) {
+      copy[k] = s.waveformHistory.entry(WaveformHistory::newest_index(p, frame.visible_samples, k));
     }
     frame.copy = copy.data();
     frame.ring = nullptr;

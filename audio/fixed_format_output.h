@@ -6,10 +6,10 @@
 #include <portaudio.h>
 
 #include <atomic>
-#include <chrono>
 #include <optional>
 
 #include "audio/c_owners.h"
+#include "audio/output_stream.h"
 
 namespace sonavel {
 
@@ -20,35 +20,31 @@ namespace sonavel {
 // thread exists: first thing in main, or in a test before the toolkit starts.
 void prepare_portaudio_process();
 
-class PortAudioOutput {
+class FixedFormatOutput final : public OutputStream {
  public:
   static constexpr int channels = 1;
   static constexpr unsigned long framesPerBuffer = 256;
 
-  PortAudioOutput() = default;
+  FixedFormatOutput() = default;
   // Stops and closes the stream, then releases the library: the callback
   // never runs against a closed stream or a released library.
-  ~PortAudioOutput() { shut_down(); }
-  PortAudioOutput(const PortAudioOutput&) = delete;
-  PortAudioOutput& operator=(const PortAudioOutput&) = delete;
+  ~FixedFormatOutput() override {
+    stop_and_close();
+    terminate();
+  }
+  FixedFormatOutput(const FixedFormatOutput&) = delete;
+  FixedFormatOutput& operator=(const FixedFormatOutput&) = delete;
 
   // Initialises PortAudio, opens and starts the stream. On failure writes one
   // line to standard error, releases what it acquired and returns false.
   // Any one thread, after prepare_portaudio_process; it touches no
   // process-wide state of its own.
-  bool open_and_start();
+  bool open_and_start() override;
   // Stops the stream (its last buffers play out) and closes it, if one is
-  // open. The library stays initialised until the output goes away.
-  // Main thread only.
-  void stop_and_close();
-
-  // Stops and closes the stream and releases PortAudio, as the destructor
-  // does, on a thread of its own, waiting at most limit for it: a frozen
-  // sound server can hold Pa_StopStream for minutes. Returns nullptr when all
-  // is done, or else the PortAudio call still waiting; that call still uses
-  // this output, so the process must then end without destroying it.
-  // Main thread only.
-  const char* shut_down_within(std::chrono::milliseconds limit);
+  // open. The library stays initialised until terminate.
+  void stop_and_close() override;
+  // Releases PortAudio, if it is initialised.
+  void terminate() override;
 
   bool running() const { return stream_ != nullptr; }
 
@@ -59,7 +55,7 @@ class PortAudioOutput {
                            PaStreamCallbackFlags status_flags, void* user_data) noexcept;
 
  private:
-  void shut_down();
+  const char* pending_call() const override { return pendingCall_.load(); }
 
   // Declared first, so it is released last.
   std::optional<PortAudioLibrary> library_;

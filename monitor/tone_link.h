@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "engine/tone_state.h"
+#include "monitor/program_choices.h"
 #include "monitor/waveform_frame.h"
-#include "ui/program_choices.h"
 
 namespace sonavel {
 

@@ -1,4 +1,4 @@
-#include "ui/slider_rounding.h"
+#include "engine/slider_rounding.h"
 
 #include <cmath>
 

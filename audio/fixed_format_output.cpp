@@ -1,11 +1,7 @@
-#include "audio/portaudio_output.h"
+#include "audio/fixed_format_output.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 #include "audio/quiet_audio_libraries.h"
 #include "audio/server_identity.h"
@@ -17,19 +13,20 @@ namespace sonavel {
 void prepare_portaudio_process() {
   quiet_audio_libraries();
   // The default stream asks the ALSA device for PortAudio's default high
-  // latency: through the desktop sound server's ALSA plugin, 46 ms queued
-  // before a key's tone is heard. The plugin's server stream takes its
-  // target from this variable instead. On PulseAudio, 30 ms brings a tone
-  // within about 28 ms of its key without underruns while another process
-  // keeps a core busy; 23 ms did not. PipeWire's PulseAudio service runs the
-  // whole graph at a quarter of this target, rounded down to a power of two
-  // at 48 kHz: 30 ms gave 256 frames (5.3 ms), whose deadlines a busy core
-  // missed (3 gaps in 12 bursts); 43 ms gives 512 frames (10.7 ms). A value
-  // already set is kept.
+  // latency, which through the desktop sound server's ALSA plugin queues too
+  // much before a key's tone is heard. The plugin's server stream takes its
+  // target from this variable instead. On PulseAudio, 30 ms keeps a tone
+  // within the 30 ms goal of its key without underruns while another process
+  // keeps a core busy, where a smaller target underran. PipeWire's PulseAudio
+  // service runs the whole graph at a quarter of this target, rounded down to
+  // a power of two at 48 kHz: 30 ms would give 256 frames (5.3 ms), whose
+  // deadlines a busy core misses, and each miss is a gap in a burst; 43 ms
+  // gives 512 frames (10.7 ms). scripts/bench measures the key-to-tone
+  // figures and scripts/soak --bursts the gaps. A value already set is kept.
   setenv("PULSE_LATENCY_MSEC", sound_server_is_pipewire() ? "43" : "30", 0);
 }
 
-bool PortAudioOutput::open_and_start() {
+bool FixedFormatOutput::open_and_start() {
   PaError err = library_.emplace().error();
   if (err != paNoError) {
     std::fprintf(stderr, "Pa_Initialize failed: %s\n", Pa_GetErrorText(err));
@@ -55,7 +52,7 @@ bool PortAudioOutput::open_and_start() {
   return true;
 }
 
-void PortAudioOutput::stop_and_close() {
+void FixedFormatOutput::stop_and_close() {
   if (stream_ == nullptr) return;
   // The results are not examined: nothing could be done about them here.
   pendingCall_ = "Pa_StopStream";
@@ -65,43 +62,19 @@ void PortAudioOutput::stop_and_close() {
   pendingCall_ = nullptr;
 }
 
-void PortAudioOutput::shut_down() {
-  stop_and_close();
+void FixedFormatOutput::terminate() {
+  if (!library_) return;
   pendingCall_ = "Pa_Terminate";
   library_.reset();
   pendingCall_ = nullptr;
 }
 
-const char* PortAudioOutput::shut_down_within(std::chrono::milliseconds limit) {
-  // Shared with the worker, which may outlive this call.
-  struct Finish {
-    std::mutex lock;
-    std::condition_variable finished;
-    bool done = false;
-  };
-  auto finish = std::make_shared<Finish>();
-  std::thread worker([this, finish] {
-    shut_down();
-    const std::lock_guard<std::mutex> hold(finish->lock);
-    finish->done = true;
-    finish->finished.notify_one();
-  });
-  std::unique_lock<std::mutex> hold(finish->lock);
-  if (finish->finished.wait_for(hold, limit, [&] { return finish->done; })) {
-    hold.unlock();
-    worker.join();
-    return nullptr;
-  }
-  worker.detach();
-  return pendingCall_.load();
-}
-
 // Runs on PortAudio's callback thread, possibly at high priority: it must not
 // allocate, print or block. Status flags and input are ignored; the stream
 // runs, rendering silence between bursts, until it is stopped.
-int PortAudioOutput::audioCallback(const void*, void* output, unsigned long frame_count,
-                                   const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
-                                   void*) noexcept {
+int FixedFormatOutput::audioCallback(const void*, void* output, unsigned long frame_count,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                     void*) noexcept {
   render_tone(static_cast<float*>(output), frame_count);
   return paContinue;
 }

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "audio/c_owners.h"
+#include "audio/output_stream.h"
 #include "audio/sample_format.h"
 #include "engine/tone_state.h"
 
@@ -28,24 +29,31 @@ static_assert(std::atomic<unsigned>::is_always_lock_free);
 // How the server's sample formats map onto the fifteen names.
 std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format);
 
-class SoundServerOutput {
+class DeviceFormatOutput final : public OutputStream {
  public:
   static constexpr std::size_t blockFrames = 256;
 
-  struct Started {
-    std::shared_ptr<SoundServerOutput> stream;  // null on failure
-    std::string error;                          // the reason, on failure
-  };
-  // Connects to the server, reads the default sink's format, and opens and
-  // starts the stream. Main thread only.
-  static Started open_and_start(ToneStateHolder tone);
-
+  // tone: the tone state the write callback renders from.
+  explicit DeviceFormatOutput(ToneStateHolder tone) : tone_(std::move(tone)) {}
   // Disconnects the stream and lets go of the server; the stream's owner
   // releasing it is what stops it. Main thread only.
-  ~SoundServerOutput();
-  SoundServerOutput(const SoundServerOutput&) = delete;
-  SoundServerOutput& operator=(const SoundServerOutput&) = delete;
+  ~DeviceFormatOutput() override {
+    stop_and_close();
+    terminate();
+  }
+  DeviceFormatOutput(const DeviceFormatOutput&) = delete;
+  DeviceFormatOutput& operator=(const DeviceFormatOutput&) = delete;
 
+  // Connects to the server, reads the default sink's format, and opens and
+  // starts the stream. On failure error() holds the reason, which the caller
+  // reports, and all that was taken is released. Any one thread, once.
+  bool open_and_start() override;
+  // Disconnects the stream, if one is open; the server connection stays.
+  void stop_and_close() override;
+  // Disconnects from the server and stops the client library's thread.
+  void terminate() override;
+
+  const std::string& error() const { return error_; }
   SampleFormat format() const { return format_; }
   // Underruns the server has reported for this stream so far. Any thread.
   unsigned underruns() const { return underruns_.load(std::memory_order_relaxed); }
@@ -59,8 +67,7 @@ class SoundServerOutput {
                            std::size_t frames) noexcept;
 
  private:
-  SoundServerOutput() = default;
-  std::string connect_and_open(ToneStateHolder tone);
+  std::string connect_and_open();
   bool wait_for_operation(pa_operation* op);
   std::string error_text() const;
   void report_stream_error(int error);
@@ -76,6 +83,7 @@ class SoundServerOutput {
   PulseContext context_;
   PulseStream stream_;
   ToneStateHolder tone_;  // the write callback's reference
+  std::string error_;
   SampleFormat format_ = SampleFormat::F32;
   std::size_t blockBytes_ = 0;
   bool streamReady_ = false;          // under the main loop's lock

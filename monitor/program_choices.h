@@ -3,8 +3,8 @@
 // the window is the same in both programs.
 #pragma once
 
+#include "engine/slider_rounding.h"
 #include "monitor/waveform_frame.h"
-#include "ui/slider_rounding.h"
 
 namespace sonavel {
 
