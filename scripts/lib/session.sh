@@ -25,12 +25,13 @@ wait_for_window() {
   timeout "${1:-20}" xdotool search --sync --onlyvisible --name '^Sonavel' 2>/dev/null | head -n 1
 }
 
-# The program's main job on its default: starts build/$1, moves the 1000 Hz
+# The program's main job on its default: starts build/$1 (or $1 itself, given
+# as a path, such as an installed /usr/bin/sonavel), moves the 1000 Hz
 # band from -40 dB to -30 dB with one Page Down on its slider (the first band
 # slider holds the focus; Tab walks to band 16), and writes a screenshot to $2
 # during the burst's steady part. Leaves the program running.
 play_demo_burst() {
-  "build/$1" &
+  if [[ $1 == */* ]]; then "$1" & else "build/$1" & fi
   local win
   win=$(wait_for_window)
   [ -n "$win" ] || { echo "no window appeared" >&2; return 1; }
