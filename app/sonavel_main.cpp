@@ -2,12 +2,15 @@
 // server.
 //
 // All start-up happens on activation (start_sonavel). Exit status: 0 after a
-// normal close, 1 when the audio output could not be started, and the
-// application's own status when it rejects the command line.
+// normal close or SIGTERM, SIGINT or SIGHUP (each closes the window), 1 when
+// the audio output could not be started, and the application's own status
+// when it rejects the command line.
 #include <gtk/gtk.h>
 
 #include <cstdio>
 
+#include "app/close_on_signals.h"
+#include "app/program_identity.h"
 #include "app/sonavel_startup.h"
 #include "engine/glib_owners.h"
 #include "ui/quiet_settings_backend.h"
@@ -21,12 +24,15 @@ void on_app_activate(GtkApplication* app, gpointer audio_failed) {
   if (!started.error.empty()) {
     std::fprintf(stderr, "Failed to start audio: %s\n", started.error.c_str());
     *static_cast<bool*>(audio_failed) = true;  // no window, so the run ends
+    return;
   }
+  sonavel::close_window_on_signals(started.window.window);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  sonavel::name_program(applicationId);
   sonavel::quiet_settings_backend();
   const auto app = sonavel::adopt(gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS));
   bool audio_failed = false;

@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "app/program_identity.h"
 #include "engine/module_tone.h"
 #include "monitor/program_choices.h"
 #include "monitor/tone_link.h"
@@ -14,6 +15,7 @@ bool start_sonavel_pa(int* argc, char*** argv, OutputStream& output, MainWindow&
   std::future<bool> audio =
       std::async(std::launch::async, [&output] { return output.open_and_start(); });
   gtk_init(argc, argv);
+  class_windows_by_program_name();
   const auto tone = make_module_tone_link();
   window = build_main_window(nullptr, sonavelPaChoices, tone);
   if (!audio.get()) return false;

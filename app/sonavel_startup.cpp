@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "app/program_identity.h"
 #include "audio/device_format_output.h"
 
 #include "monitor/program_choices.h"
@@ -13,6 +14,7 @@ namespace sonavel {
 SonavelStart start_sonavel(GtkApplication* app) {
   SonavelStart s;
   s.tone = SharedToneState::create();
+  class_windows_by_program_name();
   // The sound server is reached on another thread while this one builds the
   // window, which stays hidden, and is destroyed unseen if the audio fails.
   auto output = std::make_shared<DeviceFormatOutput>(s.tone);

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the build into a scratch prefix and checks what a desktop finds
 # there: both programs, a valid desktop entry for each that names an installed
-# program and the installed icon, valid AppStream metainfo launching both, and
-# an SVG icon.
+# program and the installed icon, valid AppStream metainfo launching both, an
+# SVG icon, and each installed program's window known by its entry: WM_CLASS
+# (name and class) the entry's name and its StartupWMClass.
 set -eu
 build=$1
 prefix=$(mktemp -d)
@@ -25,4 +26,24 @@ appstreamcli validate --no-net "$prefix/share/metainfo/org.sonavel.Sonavel.metai
   || fail "metainfo does not validate"
 head -c 200 "$prefix/share/icons/hicolor/scalable/apps/org.sonavel.Sonavel.svg" | grep -q '<svg' \
   || fail "the icon is not an SVG"
-echo "installed and valid: 2 programs, 2 desktop entries, metainfo, icon"
+# Each program's window, in a private display and sound server, as a dock
+# matches it to its entry.
+cat > "$prefix/wm_class.sh" <<'SH'
+"$1" 2>/dev/null &
+pid=$!
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Sonavel' | head -n 1)
+[ -n "$window" ] && xprop -id "$window" WM_CLASS
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+SH
+for entry in org.sonavel.Sonavel org.sonavel.SonavelPortAudio; do
+  exec_name=$(sed -n 's/^Exec=//p' "$apps/$entry.desktop")
+  wm_class=$(sed -n 's/^StartupWMClass=//p' "$apps/$entry.desktop")
+  [ "$wm_class" = "$entry" ] || fail "$entry.desktop: StartupWMClass is '$wm_class'"
+  seen=$(env -u DISPLAY "$build/tests/tools/private_session" -- sh "$prefix/wm_class.sh" \
+         "$prefix/bin/$exec_name" 2>&1 | grep '^WM_CLASS' || true)
+  [ "$seen" = "WM_CLASS(STRING) = \"$entry\", \"$entry\"" ] ||
+    fail "$exec_name's window: '$seen', its entry: $entry"
+done
+
+echo "installed and valid: 2 programs, 2 desktop entries, metainfo, icon, WM_CLASS"

@@ -3,6 +3,7 @@
 // control, a working server that maps exactly one window.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -83,14 +84,20 @@ TEST(SonavelProgram, NoServerOrOneThatHangsUpIsNoDefaultOutputDevice) {
   }
 }
 
-// The same watch sees the window when the audio comes up.
-TEST(SonavelProgram, WorkingServerShowsOneWindow) {
+// The same watch sees the window when the audio comes up. A logout's
+// SIGTERM or SIGHUP, or Ctrl+C's SIGINT, then closes it as its close button
+// does: each program ends by its own shutdown, quietly, with status 0.
+TEST(BothPrograms, WorkingServerShowsOneWindowAndASignalClosesIt) {
   SoundServer server("float32le");
   ASSERT_TRUE(server.ready());
-  const ProgramRun r = run_program({SONAVEL_BINARY}, server.client_env(), std::chrono::seconds(3));
-  EXPECT_EQ(r.status, -1) << "still running when stopped";
-  EXPECT_EQ(r.windowsMapped, 1);
-  EXPECT_EQ(r.err, "");
+  for (const char* binary : {SONAVEL_BINARY, SONAVEL_PA_BINARY}) {
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+      const ProgramRun r = run_program({binary}, server.client_env(), slowMachineWait, sig);
+      EXPECT_EQ(r.status, 0) << binary << ", signal " << sig;
+      EXPECT_EQ(r.windowsMapped, 1) << binary;
+      EXPECT_EQ(r.err, "") << binary << ", signal " << sig;
+    }
+  }
 }
 
 TEST(SonavelProgram, RejectedCommandLineKeepsTheApplicationsOwnStatus) {

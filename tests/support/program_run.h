@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/display.h"
@@ -21,8 +22,11 @@ struct ProgramRun {
   int windowsMapped = -1;
 };
 
+// signal: sent two seconds after the program has mapped its window, as a
+// session ends or a person presses Ctrl+C (0: none); the run then waits up
+// to limit for it to end.
 inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
-                              std::chrono::milliseconds limit = slowMachineWait) {
+                              std::chrono::milliseconds limit = slowMachineWait, int signal = 0) {
   PrivateDisplay display;
   if (!display.ready()) return {};
   MapWatcher watcher(display.name());
@@ -31,6 +35,15 @@ inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::st
   ProgramRun r;
   {
     Subprocess prog(argv, env, dir / "out", dir / "err");
+    if (signal != 0) {
+      const auto until = std::chrono::steady_clock::now() + limit;
+      while (watcher.ready() && watcher.mapped() == 0 && prog.running() &&
+             std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      std::this_thread::sleep_for(std::chrono::seconds(2));
+      prog.signal(signal);
+    }
     if (const auto status = prog.wait_exit(limit)) r.status = *status;
   }
   r.out = slurp(dir / "out");
