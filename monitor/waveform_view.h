@@ -34,6 +34,8 @@ double zoom_factor(double raw_amp);
 class WaveformPainter {
  public:
   void paint(cairo_t* cr, double width, double height, const WaveformFrame& frame);
+  // Whether the last paint showed "No recent tone output" instead of a trace.
+  bool shows_message() const { return message_; }
 
  private:
   CairoSurface backdrop_, canvas_;

@@ -181,8 +181,25 @@ TEST_F(Window, BandSlidersTellAScreenReaderTheirBandAndLevel) {
   gchar* text = nullptr;
   atk_value_get_value_and_text(ATK_VALUE(gtk_widget_get_accessible(w.sliders[16])), &current,
                                &text);
-  g_free(text);
   EXPECT_EQ(current, 57.0);
+  EXPECT_STREQ(text, "-57 dB") << "the level is spoken as it changes";
+  g_free(text);
+
+  // The time-window slider by name, its span in seconds, and the view.
+  AtkObject* span = gtk_widget_get_accessible(w.time_window_slider);
+  gtk_range_set_value(GTK_RANGE(w.time_window_slider), 1.2);
+  atk_value_get_value_and_text(ATK_VALUE(span), &current, &text);
+  EXPECT_EQ(name(w.time_window_slider), "Time window");
+  EXPECT_STREQ(text, "1.2 seconds");
+  g_free(text);
+  EXPECT_EQ(name(w.waveform_area), "Waveform monitor");
+  // The sliders stay the toolkit's scales, as gtk_scale_new_with_range makes them.
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.sliders[0]));
+  EXPECT_TRUE(GTK_IS_SCALE(w.sliders[0]));
+  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.sliders[0])), 0);
+  EXPECT_EQ(gtk_scale_get_digits(GTK_SCALE(w.time_window_slider)), 1);
+  EXPECT_EQ(gtk_adjustment_get_page_size(adj), 0.0);
+  EXPECT_EQ(gtk_adjustment_get_upper(adj), 120.0);
 }
 
 // A click on the view leaves the keys on the band being tested, and Tab goes

@@ -7,6 +7,7 @@
 #include "ui/band_slider_handlers.h"
 #include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
+#include "ui/spoken_scale.h"
 #include "ui/time_window_handler.h"
 #include "ui/waveform_draw_handler.h"
 #include "ui/window_destroy_handler.h"
@@ -24,8 +25,8 @@ void connect_owned(GtkWidget* widget, const char* signal, GCallback handler, Con
 }
 
 GtkWidget* make_band_slider() {
-  GtkWidget* slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.0,
-                                               static_cast<double>(maxAttenuationDb), 1.0);
+  GtkWidget* slider = spoken_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.0,
+                                                  static_cast<double>(maxAttenuationDb), 1.0);
   // Set before the handlers are connected, so construction arms no burst.
   gtk_range_set_value(GTK_RANGE(slider), initialAttenuationDb);
   gtk_widget_set_size_request(slider, 12, 420);
@@ -109,15 +110,18 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_widget_set_vexpand(waveform_area, TRUE);
   gtk_widget_set_size_request(waveform_area, -1, 360);
   gtk_box_pack_start(GTK_BOX(waveform_box), waveform_area, TRUE, TRUE, 6);
+  atk_object_set_name(gtk_widget_get_accessible(waveform_area), "Waveform monitor");
   connect_owned(waveform_area, "draw", G_CALLBACK(on_waveform_draw),
                 new WaveformViewContext(tone, choices));
 
-  GtkWidget* time_window_slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
+  GtkWidget* time_window_slider =
+      spoken_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0.1, 2.0, 0.1);
   w.time_window_slider = time_window_slider;
   if (choices.setTimeWindowIncrements) {
     gtk_range_set_increments(GTK_RANGE(time_window_slider), 0.1, 0.1);
   }
   gtk_range_set_value(GTK_RANGE(time_window_slider), initialTimeWindowSec);
+  describe_time_window_slider(time_window_slider, initialTimeWindowSec);
   gtk_range_set_inverted(GTK_RANGE(time_window_slider), TRUE);
   gtk_scale_set_draw_value(GTK_SCALE(time_window_slider), TRUE);
   gtk_widget_set_size_request(time_window_slider, 36, 360);

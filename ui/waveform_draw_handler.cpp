@@ -12,6 +12,13 @@ gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   ctx->tone->take_frame(ctx->choices, frame, ctx->copy);
   ctx->painter.paint(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height),
                      frame);
+  const WaveformCaptions captions = waveform_captions(frame);
+  std::string spoken = captions.frequency + ". " + captions.amplitude + ". " + captions.timeWindow +
+                       (ctx->painter.shows_message() ? ". No recent tone output" : "");
+  if (spoken != ctx->spoken) {  // a change is announced, so only a change is set
+    atk_object_set_description(gtk_widget_get_accessible(widget), spoken.c_str());
+    ctx->spoken = std::move(spoken);
+  }
   return FALSE;
 }
 
