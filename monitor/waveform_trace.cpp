@@ -7,8 +7,10 @@ namespace sonavel {
 
 namespace {
 
-constexpr double halfWidth = 1.0;    // of the 2-pixel line
 constexpr double miterLimit = 10.0;  // cairo's default
+// The most pieces that can reach a column: the bands of the segments within
+// the line's half width of it, and the joins between them.
+constexpr int maxPieces = 2 * (2 * maxTraceScale + 1);
 
 struct Point {
   double x, y;
@@ -90,8 +92,9 @@ class Piece {
 // Kept from draw to draw, so that its storage is reused.
 class TraceRasterizer::Outline {
  public:
-  void build(const std::vector<double>& ys, double left) {
+  void build(const std::vector<double>& ys, double left, double half_width) {
     left_ = left;
+    reach_ = static_cast<long>(std::ceil(half_width));
     count_ = ys.size();
     const std::size_t segments = count_ > 1 ? count_ - 1 : 0;
     bands_.resize(segments);
@@ -104,7 +107,7 @@ class TraceRasterizer::Outline {
       const double dy = ys[s + 1] - ys[s];
       const double length = std::sqrt(1.0 + dy * dy);
       dir[s] = {1.0 / length, dy / length};
-      normal[s] = {-dy / length * halfWidth, 1.0 / length * halfWidth};
+      normal[s] = {-dy / length * half_width, 1.0 / length * half_width};
       bands_[s].set_band({left + s, ys[s]}, {left + s + 1, ys[s + 1]}, normal[s]);
     }
     for (std::size_t v = 1; v < segments; ++v) {
@@ -127,7 +130,7 @@ class TraceRasterizer::Outline {
 
   // The covered rows of pixel column left + c, if any.
   bool span(long c, int height, int& top, int& bottom) const {
-    const Piece* pieces[5];
+    const Piece* pieces[maxPieces];
     const int n = pieces_for(c, pieces);
     const double x = left_ + static_cast<double>(c);
     // Down the column's centre line: where a straight edge across the column
@@ -162,14 +165,15 @@ class TraceRasterizer::Outline {
 
  private:
   // The pieces that can reach column c: the bands of its own segment and of
-  // both neighbours, and the joins at both of its edges.
+  // the segments within the half width on either side, and the joins
+  // between them.
   int pieces_for(long c, const Piece** out) const {
     int n = 0;
     const long segments = static_cast<long>(bands_.size());
-    for (long s = c - 1; s <= c + 1; ++s) {
+    for (long s = c - reach_; s <= c + reach_; ++s) {
       if (s >= 0 && s < segments) out[n++] = &bands_[s];
     }
-    for (long v = c; v <= c + 1; ++v) {
+    for (long v = c - reach_ + 1; v <= c + reach_; ++v) {
       if (v >= 1 && v < segments && !joins_[v].empty()) out[n++] = &joins_[v];
     }
     return n;
@@ -177,7 +181,7 @@ class TraceRasterizer::Outline {
 
   // How much of the column [x, x + 1] the outline covers at height y.
   static double coverage(const Piece* const* pieces, int n, double x, double y) {
-    double lo[5], hi[5];
+    double lo[maxPieces], hi[maxPieces];
     int m = 0;
     for (int k = 0; k < n; ++k) {
       double a, b;
@@ -201,6 +205,7 @@ class TraceRasterizer::Outline {
   }
 
   double left_ = 0;
+  long reach_ = 1;  // columns the line reaches beyond its segment on either side
   std::size_t count_ = 0;
   std::vector<Piece> bands_, joins_;
   std::vector<Point> dir_, normal_;
@@ -210,12 +215,13 @@ TraceRasterizer::TraceRasterizer() : outline_(std::make_unique<Outline>()) {}
 TraceRasterizer::~TraceRasterizer() = default;
 
 const std::vector<TraceSpan>& TraceRasterizer::spans(const std::vector<double>& ys, double left,
-                                                     int height) {
+                                                     int height, double half_width) {
   spans_.clear();
   if (ys.size() < 2) return spans_;  // a single point strokes to nothing
-  outline_->build(ys, left);
-  // The butt ends reach up to one pixel beyond the first and last points.
-  for (long c = -1; c < static_cast<long>(ys.size()); ++c) {
+  outline_->build(ys, left, half_width);
+  // The butt ends reach up to the half width beyond the first and last points.
+  const long reach = static_cast<long>(std::ceil(half_width));
+  for (long c = -reach; c < static_cast<long>(ys.size()) - 1 + reach; ++c) {
     int top, bottom;
     if (outline_->span(c, height, top, bottom)) {
       spans_.push_back({static_cast<int>(left) + static_cast<int>(c), top, bottom});

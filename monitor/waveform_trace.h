@@ -1,7 +1,7 @@
-// The waveform view's trace: the pixels that a 2-pixel-wide line through one
-// point per pixel column covers by half or more, as cairo would stroke it
-// (butt ends, mitred joins with cairo's default limit of 10, bevelled beyond
-// it), found column by column.
+// The waveform view's trace: the pixels that a 2-pixel-wide line (wider at a
+// device scale above 1) through one point per pixel column covers by half or more, as cairo would
+// stroke it (butt ends, mitred joins with cairo's default limit of 10, bevelled beyond it), found
+// column by column.
 //
 // A steady tone puts neighbouring columns at unrelated phases, so the line
 // crosses itself at nearly every column; stroking it costs cairo many
@@ -18,6 +18,9 @@
 
 namespace sonavel {
 
+// The largest device scale the trace is drawn at (as GDK_SCALE=4 asks).
+inline constexpr int maxTraceScale = 4;
+
 // The covered rows of one pixel column, top and bottom included.
 struct TraceSpan {
   int x;
@@ -31,10 +34,12 @@ class TraceRasterizer {
   TraceRasterizer(const TraceRasterizer&) = delete;
   TraceRasterizer& operator=(const TraceRasterizer&) = delete;
 
-  // The spans of the line through (left + i, ys[i]) for every i, each pixel
-  // covered by at least one half, within rows 0 to height - 1; left is a
-  // whole number of pixels. Valid until the next call. One thread at a time.
-  const std::vector<TraceSpan>& spans(const std::vector<double>& ys, double left, int height);
+  // The spans of the line through (left + i, ys[i]) for every i, half_width
+  // pixels to either side of it (1 to maxTraceScale), each pixel covered by
+  // at least one half, within rows 0 to height - 1; left is a whole number of
+  // pixels. Valid until the next call. One thread at a time.
+  const std::vector<TraceSpan>& spans(const std::vector<double>& ys, double left, int height,
+                                      double half_width = 1.0);
 
  private:
   class Outline;

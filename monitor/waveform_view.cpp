@@ -125,6 +125,21 @@ void paint_backdrop(cairo_t* cr, double width, double height, const WaveformCapt
   if (message) show_no_output_message(cr, center_y);
 }
 
+// The trace's points in device pixels, one per device column: the logical
+// points scaled, and between them the points of the straight segments that
+// join them, so that the line is the same line, drawn finer.
+const std::vector<double>& device_points(const std::vector<double>& ys, int scale,
+                                         std::vector<double>& out) {
+  out.clear();
+  for (std::size_t i = 0; i + 1 < ys.size(); ++i) {
+    for (int k = 0; k < scale; ++k) {
+      out.push_back(scale * (ys[i] + (ys[i + 1] - ys[i]) * k / scale));
+    }
+  }
+  if (!ys.empty()) out.push_back(scale * ys.back());
+  return out;
+}
+
 // The trace colour (0.2, 0.9, 0.3) as cairo stores it in a pixel.
 std::uint32_t trace_pixel() {
   static const std::uint32_t pixel = [] {
@@ -190,7 +205,14 @@ void compose(cairo_surface_t* backdrop, cairo_surface_t* canvas,
 }  // namespace
 
 void WaveformPainter::paint(cairo_t* cr, double width, double height, const WaveformFrame& frame) {
-  const int w = static_cast<int>(std::ceil(width)), h = static_cast<int>(std::ceil(height));
+  // The panel is composed in the target's own pixels: on a HiDPI screen
+  // (GDK_SCALE=2) each logical pixel is scale x scale of them, and text and
+  // trace are drawn at that resolution rather than enlarged.
+  double scale_x = 1.0, scale_y = 1.0;
+  cairo_surface_get_device_scale(cairo_get_target(cr), &scale_x, &scale_y);
+  const int scale = std::clamp(static_cast<int>(std::lround(scale_x)), 1, maxTraceScale);
+  const int w = static_cast<int>(std::ceil(width * scale));
+  const int h = static_cast<int>(std::ceil(height * scale));
   if (w <= 0 || h <= 0) return;
   const double center_y = centerRatio * height;
   const double usable_w = width - 2 * sidePad;
@@ -208,15 +230,17 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
   const bool message = !has_nonzero;
 
   WaveformCaptions captions = waveform_captions(frame);
-  if (!backdrop_ || w != width_ || h != height_ || message != message_ ||
+  if (!backdrop_ || w != width_ || h != height_ || scale != scale_ || message != message_ ||
       captions.frequency != captions_.frequency || captions.amplitude != captions_.amplitude ||
       captions.timeWindow != captions_.timeWindow) {
-    if (!backdrop_ || w != width_ || h != height_) {
+    if (!backdrop_ || w != width_ || h != height_ || scale != scale_) {
       backdrop_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
       // An image the target can take without a copy of its own: on an X
       // server, memory it shares with the client.
       canvas_.reset(
           cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, w, h));
+      cairo_surface_set_device_scale(backdrop_.get(), scale, scale);
+      cairo_surface_set_device_scale(canvas_.get(), scale, scale);
     }
     const CairoContext bcr(cairo_create(backdrop_.get()));
     // Text as the screen would render it.
@@ -224,12 +248,16 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
     cairo_surface_get_font_options(cairo_get_target(cr), options.get());
     cairo_set_font_options(bcr.get(), options.get());
     paint_backdrop(bcr.get(), width, height, captions, message);
-    width_ = w, height_ = h, message_ = message, captions_ = std::move(captions);
+    width_ = w, height_ = h, scale_ = scale, message_ = message, captions_ = std::move(captions);
   }
 
   static const std::vector<TraceSpan> none;
-  compose(backdrop_.get(), canvas_.get(), message ? none : trace_.spans(points_, sidePad, h), tops_,
-          bottoms_);
+  const std::vector<TraceSpan>& spans =
+      message ? none
+      : scale == 1
+          ? trace_.spans(points_, sidePad, h)
+          : trace_.spans(device_points(points_, scale, devicePoints_), sidePad * scale, h, scale);
+  compose(backdrop_.get(), canvas_.get(), spans, tops_, bottoms_);
 
   cairo_save(cr);
   cairo_set_source_surface(cr, canvas_.get(), 0, 0);

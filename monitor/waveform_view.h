@@ -40,9 +40,9 @@ class WaveformPainter {
  private:
   CairoSurface backdrop_, canvas_;
   TraceRasterizer trace_;
-  std::vector<double> points_;
+  std::vector<double> points_, devicePoints_;
   std::vector<int> tops_, bottoms_;
-  int width_ = 0, height_ = 0;
+  int width_ = 0, height_ = 0, scale_ = 1;  // the panel's device pixels and scale
   bool message_ = false;
   WaveformCaptions captions_;
 };

@@ -22,10 +22,17 @@ struct Rgb {
   int r, g, b;
 };
 
+// A view-sized image, in logical pixels w x h; at a scale of 2 (a HiDPI
+// screen) it has 2 x 2 device pixels for each, which at() and count() read.
 class Canvas {
  public:
-  Canvas(int w, int h)
-      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), w_(w), h_(h) {}
+  Canvas(int w, int h, int scale = 1)
+      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w * scale, h * scale)),
+        w_(w),
+        h_(h),
+        scale_(scale) {
+    cairo_surface_set_device_scale(surface_.get(), scale, scale);
+  }
   // With a painter of its own for this one frame, or else with painter,
   // which keeps what it painted before.
   void paint(const WaveformFrame& frame, WaveformPainter* painter = nullptr) {
@@ -38,7 +45,7 @@ class Canvas {
     cairo_surface_flush(surface_.get());
   }
   bool same_pixels(const Canvas& other) const {
-    const int bytes = cairo_image_surface_get_stride(surface_.get()) * h_;
+    const int bytes = cairo_image_surface_get_stride(surface_.get()) * h_ * scale_;
     return w_ == other.w_ && h_ == other.h_ &&
            std::memcmp(cairo_image_surface_get_data(surface_.get()),
                        cairo_image_surface_get_data(other.surface_.get()), bytes) == 0;
@@ -69,7 +76,7 @@ class Canvas {
 
  private:
   CairoSurface surface_;
-  int w_, h_;
+  int w_, h_, scale_;
 };
 
 // A frame over a ring filled with one value (0 for silence).
@@ -218,26 +225,33 @@ TEST(WaveformView, TraceFollowsTheNewestSamplesOldestFirst) {
 // painted by the view and stroked by cairo through the same points, covers
 // (by half or more) nearly the same pixels, from the same top to the same
 // bottom of every column, give or take a row.
+// At a device scale of 2 the same line is drawn in the screen's own pixels,
+// twice as fine, not enlarged.
 TEST(WaveformView, TraceCoversWhatTheJoinedTwoPixelLineCovers) {
   constexpr int width = 940, height = 360;
-  for (const auto& [hz, seconds] : {std::pair{25.0, 0.5},
-                                    {100.0, 0.5},
-                                    {1000.0, 0.1},
-                                    {1000.0, 0.5},
-                                    {4000.0, 0.5},
-                                    {16000.0, 0.5}}) {
+  for (const auto& [hz, seconds, scale] : {std::tuple{25.0, 0.5, 1},
+                                           {100.0, 0.5, 1},
+                                           {1000.0, 0.1, 1},
+                                           {1000.0, 0.5, 1},
+                                           {4000.0, 0.5, 1},
+                                           {16000.0, 0.5, 1},
+                                           {100.0, 0.5, 2},
+                                           {1000.0, 0.5, 2},
+                                           {16000.0, 0.5, 2}}) {
     WaveformHistory ring;
     for (int i = 0; i < 40000; ++i)
       ring.push_waveform_sample(static_cast<float>(0.5 * std::sin(2 * M_PI * hz * i / 44100)));
     const std::uint32_t visible = visible_sample_count(seconds, VisibleCountRule::Truncate);
     const WaveformFrame frame = frame_over(ring, 0.5, visible);
-    Canvas view(width, height);
+    Canvas view(width, height, scale);
     view.paint(frame);
 
     // The line through the points: x = 14 + i, the i-th of 912 columns
     // showing sample trunc(i / 911 x (visible - 1)), 0.42 of the usable
     // height (326) per unit of the zoomed sample above the zero line at 216.
-    const CairoSurface line_surface(cairo_image_surface_create(CAIRO_FORMAT_A8, width, height));
+    const CairoSurface line_surface(
+        cairo_image_surface_create(CAIRO_FORMAT_A8, width * scale, height * scale));
+    cairo_surface_set_device_scale(line_surface.get(), scale, scale);
     const CairoContext cr(cairo_create(line_surface.get()));
     cairo_set_line_width(cr.get(), 2.0);
     for (int i = 0; i < 912; ++i) {
@@ -250,9 +264,9 @@ TEST(WaveformView, TraceCoversWhatTheJoinedTwoPixelLineCovers) {
     const int stride = cairo_image_surface_get_stride(line_surface.get());
 
     int line_pixels = 0, trace_pixels = 0, columns_off = 0;
-    for (int x = 0; x < width; ++x) {
+    for (int x = 0; x < width * scale; ++x) {
       int line_top = -1, line_bottom = -1, top = -1, bottom = -1;
-      for (int y = 0; y < height; ++y) {
+      for (int y = 0; y < height * scale; ++y) {
         if (alpha[y * stride + x] >= 128) {
           ++line_pixels;
           if (line_top < 0) line_top = y;
@@ -266,8 +280,9 @@ TEST(WaveformView, TraceCoversWhatTheJoinedTwoPixelLineCovers) {
       }
       columns_off += std::abs(top - line_top) > 1 || std::abs(bottom - line_bottom) > 1;
     }
-    EXPECT_NEAR(trace_pixels, line_pixels, 0.1 * line_pixels) << hz << " Hz, " << seconds << " s";
-    EXPECT_EQ(columns_off, 0) << hz << " Hz, " << seconds << " s";
+    EXPECT_NEAR(trace_pixels, line_pixels, 0.1 * line_pixels)
+        << hz << " Hz, " << seconds << " s, scale " << scale;
+    EXPECT_EQ(columns_off, 0) << hz << " Hz, " << seconds << " s, scale " << scale;
   }
 }
 
@@ -326,6 +341,29 @@ TEST(WaveformView, AKeptPainterRepaintsWhatChanged) {
     fresh.paint(*frame);
     EXPECT_TRUE(with_kept.same_pixels(fresh)) << what;
   }
+}
+
+// At a device scale of 2 the captions are drawn at the screen's resolution:
+// their bright pixels grow with the area, four times, as text drawn directly
+// at that scale does (text enlarged from scale 1 gives little over twice).
+TEST(WaveformView, AtScaleTwoTheCaptionsAreDrawnNotEnlarged) {
+  RingFrame silent(0.5, 0.0f, RecentOutputRule::PlottedColumns);
+  auto bright = [](const Canvas& c, int scale) {
+    int n = 0;
+    for (int y = 0; y < 60 * scale; ++y) {
+      for (int x = 0; x < 420 * scale; ++x) {
+        const Rgb p = c.at(x, y);
+        n += p.r > 200 && p.g > 200 && p.b > 200;
+      }
+    }
+    return n;
+  };
+  Canvas one(600, 360), two(600, 360, 2);
+  one.paint(silent.frame);
+  two.paint(silent.frame);
+  const int at_one = bright(one, 1), at_two = bright(two, 2);
+  ASSERT_GT(at_one, 200) << "the captions are drawn";
+  EXPECT_GT(at_two, 3.5 * at_one) << at_one << " bright pixels at scale 1, " << at_two << " at 2";
 }
 
 TEST(WaveformView, NarrowAreasHaveNoVisibleTrace) {

@@ -6,13 +6,12 @@
 
 namespace sonavel_test {
 
-PrivateDisplay::PrivateDisplay(bool with_glx) {
+PrivateDisplay::PrivateDisplay(bool with_glx, const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
   // -displayfd: Xvfb picks a free display and writes its number when ready.
-  std::vector<std::string> argv{"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                                "-screen",   "0",          "1280x1024x24",
-                                "-nolisten", "tcp"};
+  std::vector<std::string> argv{
+      "Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"};
   if (!with_glx) argv.insert(argv.end(), {"-extension", "GLX"});
   xvfb_ = std::make_unique<Subprocess>(argv);  // the child inherits the pipe
   close(fds[1]);

@@ -14,7 +14,8 @@ namespace sonavel_test {
 // back; with_glx gives the X server a desktop has.
 class PrivateDisplay {
  public:
-  explicit PrivateDisplay(bool with_glx = false);
+  // screen: WIDTHxHEIGHTxDEPTH.
+  explicit PrivateDisplay(bool with_glx = false, const std::string& screen = "1280x1024x24");
   bool ready() const { return !name_.empty(); }
   const std::string& name() const { return name_; }  // ":N"
   pid_t pid() const { return xvfb_ ? xvfb_->pid() : -1; }

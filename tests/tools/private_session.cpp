@@ -5,8 +5,8 @@
 // display and the server in its environment, and SONAVEL_XVFB_PID names the
 // X server.
 // Everything started is stopped when the command ends; its status is ours.
-// Usage: private_session [--glx] [--pipewire] [--sink FORMAT] [--record FILE.f32] -- COMMAND
-// [ARGS...]
+// Usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--record FILE.f32] --
+// COMMAND [ARGS...]
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -22,11 +22,13 @@ int main(int argc, char** argv) {
   using namespace sonavel_test;
   bool glx = false;
   ServerKind kind = ServerKind::PulseAudio;
-  std::string sink = "float32le", record;
+  std::string sink = "float32le", record, screen = "1280x1024";
   int i = 1;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--glx") == 0) {
       glx = true;
+    } else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) {
+      screen = argv[++i];
     } else if (std::strcmp(argv[i], "--pipewire") == 0) {
       kind = ServerKind::PipeWire;
     } else if (std::strcmp(argv[i], "--sink") == 0 && i + 1 < argc) {
@@ -40,11 +42,12 @@ int main(int argc, char** argv) {
   if (i + 1 >= argc || std::strcmp(argv[i], "--") != 0) {
     std::fprintf(
         stderr,
-        "usage: private_session [--glx] [--pipewire] [--sink FORMAT] [--record FILE.f32] -- "
+        "usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--record "
+        "FILE.f32] -- "
         "COMMAND\n");
     return 2;
   }
-  PrivateDisplay display(glx);
+  PrivateDisplay display(glx, screen + "x24");
   if (!display.ready()) {
     std::fprintf(stderr, "private_session: Xvfb did not start\n");
     return 1;
