@@ -80,14 +80,8 @@ class ProgramSession {
                       std::chrono::milliseconds(slowMachineWait).count());
     window_ = window_.substr(0, window_.find('\n'));
     if (window_.empty()) {
-      // A program that is still starting after so long is stuck somewhere:
-      // where each of its threads stands goes with the evidence.
-      if (prog_->running()) {
-        Subprocess gdb(
-            {"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"}, {},
-            evidence_ + "/backtrace.txt");
-        gdb.wait_exit(slowMachineWait);
-      }
+      // A program that is still starting after so long is stuck somewhere.
+      save_program_state();
       return false;
     }
     xdotool({"windowfocus", "--sync", window_});
@@ -144,11 +138,26 @@ class ProgramSession {
   // Keeps the evidence and says where it is.
   std::string keep() {
     evidenceDir_.keep();
+    save_program_state();
     const std::string shot = screenshot("failure.png");
     return " (recording: " + recording_path() + ", screenshot: " + shot + ")";
   }
 
  private:
+  // Where each of the running program's threads stands (backtrace.txt), and
+  // its stream as the server sees it (sink-inputs.txt): what a stuck start
+  // or a silent stream needs to be explained.
+  void save_program_state() {
+    if (!prog_ || !prog_->running()) return;
+    Subprocess gdb(
+        {"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"}, {},
+        evidence_ + "/backtrace.txt");
+    gdb.wait_exit(slowMachineWait);
+    Subprocess pactl({"pactl", "list", "sink-inputs"}, server_.client_env(),
+                     evidence_ + "/sink-inputs.txt");
+    pactl.wait_exit(slowMachineWait);
+  }
+
   std::string program_;
   TempDir evidenceDir_;
   std::string evidence_;
