@@ -24,7 +24,9 @@ struct ProgramRun {
 
 // signal: sent two seconds after the program has mapped its window, as a
 // session ends or a person presses Ctrl+C (0: none); the run then waits up
-// to limit for it to end.
+// to limit for it to end. Not sooner: on the test's null sink a PortAudio
+// stream stopped in its first two seconds takes up to 1.8 s to stop (a bare
+// PortAudio stream does the same), past sonavel_pa's 1.5 s bound.
 inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
                               std::chrono::milliseconds limit = slowMachineWait, int signal = 0) {
   PrivateDisplay display;
