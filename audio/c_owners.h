@@ -20,8 +20,6 @@ struct StopAndFreeMainloop {
   }
 };
 using PulseMainloop = std::unique_ptr<pa_threaded_mainloop, StopAndFreeMainloop>;
-// A plain main loop, run on the thread that owns it.
-using PulsePlainMainloop = std::unique_ptr<pa_mainloop, CallRelease<pa_mainloop_free>>;
 using PulseContext = std::unique_ptr<pa_context, CallRelease<pa_context_unref>>;
 using PulseStream = std::unique_ptr<pa_stream, CallRelease<pa_stream_unref>>;
 

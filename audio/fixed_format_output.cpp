@@ -1,29 +1,24 @@
 #include "audio/fixed_format_output.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "audio/quiet_audio_libraries.h"
-#include "audio/server_identity.h"
 #include "engine/burst.h"
 #include "engine/module_tone.h"
 
 namespace sonavel {
 
 void prepare_portaudio_process() {
+  // The stream keeps the latency PortAudio chooses for the default device.
+  // Through the desktop sound server's ALSA plugin that device refills the
+  // server's buffer a whole ALSA period at a time, and asks for the buffer's
+  // start level to be what those periods can reach. PULSE_LATENCY_MSEC, which
+  // the server's client library applies over the plugin's sizes, must not be
+  // set lower than that buffer: after an underrun the periods could then not
+  // refill the server's buffer to its start level, the stream would wait in
+  // silence until PortAudio gives up on it some 26 s later, and the tones
+  // announced meanwhile would never be heard.
   quiet_audio_libraries();
-  // The default stream asks the ALSA device for PortAudio's default high
-  // latency, which through the desktop sound server's ALSA plugin queues too
-  // much before a key's tone is heard. The plugin's server stream takes its
-  // target from this variable instead. On PulseAudio, 30 ms keeps a tone
-  // within the 30 ms goal of its key without underruns while another process
-  // keeps a core busy, where a smaller target underran. PipeWire's PulseAudio
-  // service runs the whole graph at a quarter of this target, rounded down to
-  // a power of two at 48 kHz: 30 ms would give 256 frames (5.3 ms), whose
-  // deadlines a busy core misses, and each miss is a gap in a burst; 43 ms
-  // gives 512 frames (10.7 ms). scripts/bench measures the key-to-tone
-  // figures and scripts/soak --bursts the gaps. A value already set is kept.
-  setenv("PULSE_LATENCY_MSEC", sound_server_is_pipewire() ? "43" : "30", 0);
 }
 
 bool FixedFormatOutput::open_and_start() {

@@ -14,10 +14,9 @@
 namespace sonavel {
 
 // Prepares the process for PortAudio: drops the ALSA and JACK libraries'
-// console chatter and gives the sound server's ALSA plugin its latency target.
-// Both write process-wide state that other threads read without a lock (the
-// environment above all), so this runs on the main thread before any other
-// thread exists: first thing in main, or in a test before the toolkit starts.
+// console chatter. That writes process-wide state that other threads read
+// without a lock, so this runs on the main thread before any other thread
+// exists: first thing in main, or in a test before the toolkit starts.
 void prepare_portaudio_process();
 
 class FixedFormatOutput final : public OutputStream {
