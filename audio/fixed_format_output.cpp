@@ -11,13 +11,12 @@ namespace sonavel {
 void prepare_portaudio_process() {
   // The stream keeps the latency PortAudio chooses for the default device.
   // Through the desktop sound server's ALSA plugin that device refills the
-  // server's buffer a whole ALSA period at a time, and asks for the buffer's
-  // start level to be what those periods can reach. PULSE_LATENCY_MSEC, which
-  // the server's client library applies over the plugin's sizes, must not be
-  // set lower than that buffer: after an underrun the periods could then not
-  // refill the server's buffer to its start level, the stream would wait in
-  // silence until PortAudio gives up on it some 26 s later, and the tones
-  // announced meanwhile would never be heard.
+  // server's buffer a whole ALSA period at a time. PULSE_LATENCY_MSEC, which
+  // the server's client library applies over the plugin's own buffer sizes,
+  // is not set: a target below the plugin's buffer made the stream stall far
+  // more often after an underrun, uncorked and silent until PortAudio gives
+  // up on it some 26 s later, so that tones announced meanwhile are never
+  // heard (scripts/soak --starts counts such starts).
   quiet_audio_libraries();
 }
 
