@@ -34,7 +34,9 @@ double zoom_factor(double raw_amp);
 class WaveformPainter {
  public:
   void paint(cairo_t* cr, double width, double height, const WaveformFrame& frame);
-  // Whether the last paint showed "No recent tone output" instead of a trace.
+  // What the last paint showed: its captions, and whether "No recent tone
+  // output" stood instead of a trace.
+  const WaveformCaptions& captions() const { return captions_; }
   bool shows_message() const { return message_; }
 
  private:

@@ -22,8 +22,8 @@ debs=("$build"/sonavel_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "not one package in $build: ${debs[*]}"
 deb=${debs[0]}
 echo "built $(basename "$deb")"
-lintian --fail-on error,warning "$deb" 2>&1 | grep -v '^running with root' || true
-lintian --fail-on error,warning "$deb" >/dev/null 2>&1 || fail "lintian reports errors or warnings"
+report=$(lintian --fail-on error,warning "$deb" 2>&1) ||
+  fail "lintian reports errors or warnings: $report"
 
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get install -y -qq "$deb" >/dev/null || fail "apt-get install failed"

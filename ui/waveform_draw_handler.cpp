@@ -12,7 +12,7 @@ gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   ctx->tone->take_frame(ctx->choices, frame, ctx->copy);
   ctx->painter.paint(cr, static_cast<double>(alloc.width), static_cast<double>(alloc.height),
                      frame);
-  const WaveformCaptions captions = waveform_captions(frame);
+  const WaveformCaptions& captions = ctx->painter.captions();
   std::string spoken = captions.frequency + ". " + captions.amplitude + ". " + captions.timeWindow +
                        (ctx->painter.shows_message() ? ". No recent tone output" : "");
   if (spoken != ctx->spoken) {  // a change is announced, so only a change is set

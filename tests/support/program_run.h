@@ -33,11 +33,7 @@ inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::st
   if (!display.ready()) return {};
   MapWatcher watcher(display.name());
   TempDir dir("sonavel-run");
-  env.push_back("DISPLAY=" + display.name());
-  // No accessibility bridge: at start-up it asks the session bus for the
-  // accessibility bus, and a session bus that never answers (as on a CI
-  // machine without a desktop) held gtk_init, and so the window, for good.
-  env.push_back("NO_AT_BRIDGE=1");
+  add_program_display(env, display.name());
   ProgramRun r;
   {
     Subprocess prog(argv, env, dir / "out", dir / "err");

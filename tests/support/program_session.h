@@ -73,11 +73,7 @@ class ProgramSession {
     recorder_ = std::make_unique<MonitorRecorder>(server_, "float32le", recording_path());
     if (!recorder_->wait_until_flowing()) return false;
     std::vector<std::string> env = server_.client_env();
-    env.push_back("DISPLAY=" + display_.name());
-    // No accessibility bridge: at start-up it asks the session bus for the
-    // accessibility bus, and a session bus that never answers (as on a CI
-    // machine without a desktop) held gtk_init, and so the window, for good.
-    env.push_back("NO_AT_BRIDGE=1");
+    add_program_display(env, display_.name());
     prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, env,
                                          evidence_ + "/stdout", evidence_ + "/stderr");
     window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"},
