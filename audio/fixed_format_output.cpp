@@ -1,6 +1,7 @@
 #include "audio/fixed_format_output.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "audio/quiet_audio_libraries.h"
 #include "engine/burst.h"
@@ -10,13 +11,11 @@ namespace sonavel {
 
 void prepare_portaudio_process() {
   // The stream keeps the latency PortAudio chooses for the default device.
-  // Through the desktop sound server's ALSA plugin that device refills the
-  // server's buffer a whole ALSA period at a time. PULSE_LATENCY_MSEC, which
-  // the server's client library applies over the plugin's own buffer sizes,
-  // is not set: a target below the plugin's buffer made the stream stall far
-  // more often after an underrun, uncorked and silent until PortAudio gives
-  // up on it some 26 s later, so that tones announced meanwhile are never
-  // heard (scripts/soak --starts counts such starts).
+  // PULSE_LATENCY_MSEC, which the server's client library would apply over
+  // the ALSA plugin's own buffer sizes, is taken out of the environment: a
+  // target below the plugin's period stalls the stream every time it starts
+  // (see restart_stalled_stream), and the program would play nothing.
+  unsetenv("PULSE_LATENCY_MSEC");
   quiet_audio_libraries();
 }
 
@@ -29,7 +28,7 @@ bool FixedFormatOutput::open_and_start() {
   }
   PaStream* stream = nullptr;
   err = Pa_OpenDefaultStream(&stream, 0, channels, paFloat32, sampleRate, framesPerBuffer,
-                             audioCallback, nullptr);
+                             audioCallback, this);
   if (err != paNoError) {
     std::fprintf(stderr, "Pa_OpenDefaultStream failed: %s\n", Pa_GetErrorText(err));
     library_.reset();
@@ -43,10 +42,27 @@ bool FixedFormatOutput::open_and_start() {
     library_.reset();
     return false;
   }
+  watchdog_.start(callbacks_, stallLimit, [this] { restart_stalled_stream(); });
   return true;
 }
 
+// Through the desktop sound server's ALSA plugin, PortAudio's callback thread
+// waits on the plugin's poll descriptor, which the plugin raises only once
+// the server will take a whole ALSA period. When the server's buffer is set
+// smaller than a period (PULSE_LATENCY_MSEC=10 does it every time), or its
+// requests fall short of one, neither side moves again: the server waits for
+// samples and PortAudio for the descriptor, playing nothing, until some
+// 2048 poll time-outs (about 26 s) make PortAudio restart the device. An
+// abort cancels the waiting thread, and the start prepares the device again,
+// which connects a new server stream with its buffer empty.
+void FixedFormatOutput::restart_stalled_stream() {
+  Pa_AbortStream(stream_.get());
+  Pa_StartStream(stream_.get());
+  stallRestarts_.fetch_add(1);
+}
+
 void FixedFormatOutput::stop_and_close() {
+  watchdog_.stop();
   if (stream_ == nullptr) return;
   // The results are not examined: nothing could be done about them here.
   pendingCall_ = "Pa_StopStream";
@@ -68,8 +84,9 @@ void FixedFormatOutput::terminate() {
 // runs, rendering silence between bursts, until it is stopped.
 int FixedFormatOutput::audioCallback(const void*, void* output, unsigned long frame_count,
                                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
-                                     void*) noexcept {
+                                     void* user_data) noexcept {
   render_tone(static_cast<float*>(output), frame_count);
+  static_cast<FixedFormatOutput*>(user_data)->callbacks_.fetch_add(1, std::memory_order_relaxed);
   return paContinue;
 }
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <portaudio.h>
 
+#include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/fixed_format_output.h"
@@ -13,13 +16,35 @@ namespace {
 
 struct Fake {
   PaError initResult = paNoError, openResult = paNoError, startResult = paNoError;
+  std::mutex callsLock;  // the watchdog's thread makes calls too
   std::vector<std::string> calls;
   int channels = 0;
   PaSampleFormat format = 0;
   double rate = 0;
   unsigned long frames = 0;
   PaStreamCallback* callback = nullptr;
+  void* userData = nullptr;
   int streamToken = 0;
+
+  void reset() {
+    const std::lock_guard<std::mutex> hold(callsLock);
+    initResult = openResult = startResult = paNoError;
+    calls.clear();
+    channels = 0;
+    format = 0;
+    rate = 0;
+    frames = 0;
+    callback = nullptr;
+    userData = nullptr;
+  }
+  void record(const char* call) {
+    const std::lock_guard<std::mutex> hold(callsLock);
+    calls.emplace_back(call);
+  }
+  std::vector<std::string> recorded() {
+    const std::lock_guard<std::mutex> hold(callsLock);
+    return calls;
+  }
 };
 Fake fake;
 
@@ -27,34 +52,40 @@ Fake fake;
 
 extern "C" {
 PaError Pa_Initialize() {
-  fake.calls.push_back("initialize");
+  fake.record("initialize");
   return fake.initResult;
 }
 PaError Pa_Terminate() {
-  fake.calls.push_back("terminate");
+  fake.record("terminate");
   return paNoError;
 }
 PaError Pa_OpenDefaultStream(PaStream** stream, int, int channels, PaSampleFormat format,
-                             double rate, unsigned long frames, PaStreamCallback* callback, void*) {
-  fake.calls.push_back("open");
+                             double rate, unsigned long frames, PaStreamCallback* callback,
+                             void* user_data) {
+  fake.record("open");
   fake.channels = channels;
   fake.format = format;
   fake.rate = rate;
   fake.frames = frames;
   fake.callback = callback;
+  fake.userData = user_data;
   if (fake.openResult == paNoError) *stream = &fake.streamToken;
   return fake.openResult;
 }
 PaError Pa_StartStream(PaStream*) {
-  fake.calls.push_back("start");
+  fake.record("start");
   return fake.startResult;
 }
 PaError Pa_StopStream(PaStream*) {
-  fake.calls.push_back("stop");
+  fake.record("stop");
+  return paNoError;
+}
+PaError Pa_AbortStream(PaStream*) {
+  fake.record("abort");
   return paNoError;
 }
 PaError Pa_CloseStream(PaStream* stream) {
-  fake.calls.push_back(stream == &fake.streamToken ? "close" : "close of an unknown stream");
+  fake.record(stream == &fake.streamToken ? "close" : "close of an unknown stream");
   return paNoError;
 }
 const char* Pa_GetErrorText(PaError code) {
@@ -79,36 +110,67 @@ std::string open_and_end(bool expect_success) {
 }
 
 TEST(FixedFormatOutput, EachStartFailureGivesItsLineAndReleasesExactlyWhatItTook) {
-  fake = {};
+  fake.reset();
   fake.initResult = paInternalError;
   EXPECT_EQ(open_and_end(false), "Pa_Initialize failed: Some failure\n");
-  EXPECT_EQ(fake.calls, (Calls{"initialize"}));
+  EXPECT_EQ(fake.recorded(), (Calls{"initialize"}));
 
-  fake = {};
+  fake.reset();
   fake.openResult = paDeviceUnavailable;
   EXPECT_EQ(open_and_end(false), "Pa_OpenDefaultStream failed: Device unavailable\n");
-  EXPECT_EQ(fake.calls, (Calls{"initialize", "open", "terminate"}));
+  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "terminate"}));
 
-  fake = {};
+  fake.reset();
   fake.startResult = paInternalError;
   EXPECT_EQ(open_and_end(false), "Pa_StartStream failed: Some failure\n");
-  EXPECT_EQ(fake.calls, (Calls{"initialize", "open", "start", "close", "terminate"}));
+  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "start", "close", "terminate"}));
 }
 
 TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
-  fake = {};
+  fake.reset();
   EXPECT_EQ(open_and_end(true), "");
-  EXPECT_EQ(fake.calls, (Calls{"initialize", "open", "start", "stop", "close", "terminate"}));
+  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "start", "stop", "close", "terminate"}));
   EXPECT_EQ(fake.channels, 1);
   EXPECT_EQ(fake.format, paFloat32);
   EXPECT_EQ(fake.rate, 44100.0);
   EXPECT_EQ(fake.frames, 256u);
+}
 
-  // The callback renders whatever count it is given and keeps the stream going.
+// Calls the stream's callback as a working device would, every 6 ms, for a
+// while; the callback renders whatever count it is given and keeps the
+// stream going.
+void call_back_for(std::chrono::milliseconds span) {
   std::vector<float> buf(300, 9.0f);
-  EXPECT_EQ(fake.callback(nullptr, buf.data(), buf.size(), nullptr, paOutputUnderflow, nullptr),
-            paContinue);
-  for (float s : buf) ASSERT_EQ(s, 0.0f) << "silence before any burst";
+  const auto until = std::chrono::steady_clock::now() + span;
+  while (std::chrono::steady_clock::now() < until) {
+    ASSERT_EQ(fake.callback(nullptr, buf.data(), buf.size(), nullptr, 0, fake.userData),
+              paContinue);
+    for (float s : buf) ASSERT_EQ(s, 0.0f) << "silence before any burst";
+    std::this_thread::sleep_for(std::chrono::milliseconds(6));
+  }
+}
+
+// The device stops calling back (as it does when the sound server's ALSA
+// plugin and the server each wait for the other): the stream is aborted and
+// started again, once, and a stream that calls back is left alone.
+TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
+  fake.reset();
+  sonavel::FixedFormatOutput out;
+  ASSERT_TRUE(out.open_and_start());
+  const auto limit = sonavel::FixedFormatOutput::stallLimit;
+  call_back_for(3 * limit);
+  EXPECT_EQ(out.stall_restarts(), 0) << "a working stream was restarted";
+
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (out.stall_restarts() == 0 && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(out.stall_restarts(), 1) << "a stalled stream was not restarted";
+  call_back_for(3 * limit);
+  EXPECT_EQ(out.stall_restarts(), 1) << "the restarted stream, calling back, was restarted";
+  out.stop_and_close();
+  EXPECT_EQ(fake.recorded(),
+            (Calls{"initialize", "open", "start", "abort", "start", "stop", "close"}));
 }
 
 }  // namespace
