@@ -28,7 +28,7 @@ bool FixedFormatOutput::open_and_start() {
   }
   PaStream* stream = nullptr;
   err = Pa_OpenDefaultStream(&stream, 0, channels, paFloat32, sampleRate, framesPerBuffer,
-                             audioCallback, this);
+                             audioCallback, nullptr);
   if (err != paNoError) {
     std::fprintf(stderr, "Pa_OpenDefaultStream failed: %s\n", Pa_GetErrorText(err));
     library_.reset();
@@ -84,9 +84,9 @@ void FixedFormatOutput::terminate() {
 // runs, rendering silence between bursts, until it is stopped.
 int FixedFormatOutput::audioCallback(const void*, void* output, unsigned long frame_count,
                                      const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
-                                     void* user_data) noexcept {
+                                     void*) noexcept {
   render_tone(static_cast<float*>(output), frame_count);
-  static_cast<FixedFormatOutput*>(user_data)->callbacks_.fetch_add(1, std::memory_order_relaxed);
+  callbacks_.fetch_add(1, std::memory_order_relaxed);
   return paContinue;
 }
 

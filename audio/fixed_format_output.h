@@ -59,8 +59,7 @@ class FixedFormatOutput final : public OutputStream {
   int stall_restarts() const { return stallRestarts_.load(); }
 
   // PortAudio's stream callback: renders the buffer, counts the call for the
-  // watchdog (user_data is the output) and keeps the stream running. Audio
-  // thread; real-time safe.
+  // watchdog and keeps the stream running. Audio thread; real-time safe.
   static int audioCallback(const void* input, void* output, unsigned long frame_count,
                            const PaStreamCallbackTimeInfo* time_info,
                            PaStreamCallbackFlags status_flags, void* user_data) noexcept;
@@ -76,7 +75,9 @@ class FixedFormatOutput final : public OutputStream {
   PortAudioStream stream_;
   // The PortAudio call the shutdown is in, for shut_down_within's answer.
   std::atomic<const char*> pendingCall_{nullptr};
-  std::atomic<std::uint64_t> callbacks_{0};
+  // The stream callback's calls; the callback has no user data, and one
+  // output exists at a time, so the count is the class's.
+  static inline std::atomic<std::uint64_t> callbacks_{0};
   std::atomic<int> stallRestarts_{0};
   // Declared last, so that it stops before anything it uses goes.
   StallWatchdog watchdog_;

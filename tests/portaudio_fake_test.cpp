@@ -134,6 +134,7 @@ TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
   EXPECT_EQ(fake.format, paFloat32);
   EXPECT_EQ(fake.rate, 44100.0);
   EXPECT_EQ(fake.frames, 256u);
+  EXPECT_EQ(fake.userData, nullptr);
 }
 
 // Calls the stream's callback as a working device would, every 6 ms, for a
