@@ -56,8 +56,12 @@ bool FixedFormatOutput::open_and_start() {
 // abort cancels the waiting thread, and the start prepares the device again,
 // which connects a new server stream with its buffer empty.
 void FixedFormatOutput::restart_stalled_stream() {
+  // A shutdown waits for this, and names the call it waits in.
+  pendingCall_ = "Pa_AbortStream";
   Pa_AbortStream(stream_.get());
+  pendingCall_ = "Pa_StartStream";
   Pa_StartStream(stream_.get());
+  pendingCall_ = nullptr;
   stallRestarts_.fetch_add(1);
 }
 
