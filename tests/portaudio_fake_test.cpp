@@ -16,7 +16,6 @@ namespace {
 
 struct Fake {
   PaError initResult = paNoError, openResult = paNoError, startResult = paNoError;
-  std::mutex callsLock;  // the watchdog's thread makes calls too
   std::vector<std::string> calls;
   int channels = 0;
   PaSampleFormat format = 0;
@@ -25,44 +24,34 @@ struct Fake {
   PaStreamCallback* callback = nullptr;
   void* userData = nullptr;
   int streamToken = 0;
-
-  void reset() {
-    const std::lock_guard<std::mutex> hold(callsLock);
-    initResult = openResult = startResult = paNoError;
-    calls.clear();
-    channels = 0;
-    format = 0;
-    rate = 0;
-    frames = 0;
-    callback = nullptr;
-    userData = nullptr;
-  }
-  void record(const char* call) {
-    const std::lock_guard<std::mutex> hold(callsLock);
-    calls.emplace_back(call);
-  }
-  std::vector<std::string> recorded() {
-    const std::lock_guard<std::mutex> hold(callsLock);
-    return calls;
-  }
 };
 Fake fake;
+std::mutex callsLock;  // the watchdog's thread makes calls too
+
+void record(const char* call) {
+  const std::lock_guard<std::mutex> hold(callsLock);
+  fake.calls.emplace_back(call);
+}
+std::vector<std::string> recorded() {
+  const std::lock_guard<std::mutex> hold(callsLock);
+  return fake.calls;
+}
 
 }  // namespace
 
 extern "C" {
 PaError Pa_Initialize() {
-  fake.record("initialize");
+  record("initialize");
   return fake.initResult;
 }
 PaError Pa_Terminate() {
-  fake.record("terminate");
+  record("terminate");
   return paNoError;
 }
 PaError Pa_OpenDefaultStream(PaStream** stream, int, int channels, PaSampleFormat format,
                              double rate, unsigned long frames, PaStreamCallback* callback,
                              void* user_data) {
-  fake.record("open");
+  record("open");
   fake.channels = channels;
   fake.format = format;
   fake.rate = rate;
@@ -73,19 +62,19 @@ PaError Pa_OpenDefaultStream(PaStream** stream, int, int channels, PaSampleForma
   return fake.openResult;
 }
 PaError Pa_StartStream(PaStream*) {
-  fake.record("start");
+  record("start");
   return fake.startResult;
 }
 PaError Pa_StopStream(PaStream*) {
-  fake.record("stop");
+  record("stop");
   return paNoError;
 }
 PaError Pa_AbortStream(PaStream*) {
-  fake.record("abort");
+  record("abort");
   return paNoError;
 }
 PaError Pa_CloseStream(PaStream* stream) {
-  fake.record(stream == &fake.streamToken ? "close" : "close of an unknown stream");
+  record(stream == &fake.streamToken ? "close" : "close of an unknown stream");
   return paNoError;
 }
 const char* Pa_GetErrorText(PaError code) {
@@ -110,26 +99,26 @@ std::string open_and_end(bool expect_success) {
 }
 
 TEST(FixedFormatOutput, EachStartFailureGivesItsLineAndReleasesExactlyWhatItTook) {
-  fake.reset();
+  fake = {};
   fake.initResult = paInternalError;
   EXPECT_EQ(open_and_end(false), "Pa_Initialize failed: Some failure\n");
-  EXPECT_EQ(fake.recorded(), (Calls{"initialize"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize"}));
 
-  fake.reset();
+  fake = {};
   fake.openResult = paDeviceUnavailable;
   EXPECT_EQ(open_and_end(false), "Pa_OpenDefaultStream failed: Device unavailable\n");
-  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "terminate"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "terminate"}));
 
-  fake.reset();
+  fake = {};
   fake.startResult = paInternalError;
   EXPECT_EQ(open_and_end(false), "Pa_StartStream failed: Some failure\n");
-  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "start", "close", "terminate"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "close", "terminate"}));
 }
 
 TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
-  fake.reset();
+  fake = {};
   EXPECT_EQ(open_and_end(true), "");
-  EXPECT_EQ(fake.recorded(), (Calls{"initialize", "open", "start", "stop", "close", "terminate"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "stop", "close", "terminate"}));
   EXPECT_EQ(fake.channels, 1);
   EXPECT_EQ(fake.format, paFloat32);
   EXPECT_EQ(fake.rate, 44100.0);
@@ -155,7 +144,7 @@ void call_back_for(std::chrono::milliseconds span) {
 // plugin and the server each wait for the other): the stream is aborted and
 // started again, once, and a stream that calls back is left alone.
 TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
-  fake.reset();
+  fake = {};
   sonavel::FixedFormatOutput out;
   ASSERT_TRUE(out.open_and_start());
   const auto limit = sonavel::FixedFormatOutput::stallLimit;
@@ -170,8 +159,7 @@ TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
   call_back_for(3 * limit);
   EXPECT_EQ(out.stall_restarts(), 1) << "the restarted stream, calling back, was restarted";
   out.stop_and_close();
-  EXPECT_EQ(fake.recorded(),
-            (Calls{"initialize", "open", "start", "abort", "start", "stop", "close"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "abort", "start", "stop", "close"}));
 }
 
 }  // namespace
