@@ -36,15 +36,23 @@ namespace sonavel_test {
 
 // Runs of 3 or more exact zeros between the first and the last non-zero
 // sample of x[begin, end): silence the server put inside a sound. No tone of
-// the program has three zeros in a row.
+// the program has three zeros in a row. first, when given, gets where the
+// first run starts and how long it is.
+struct Dropout {
+  std::size_t at = 0, length = 0;
+};
 template <typename T>
-std::size_t count_dropouts(const std::vector<T>& x, std::size_t begin, std::size_t end) {
+std::size_t count_dropouts(const std::vector<T>& x, std::size_t begin, std::size_t end,
+                           Dropout* first = nullptr) {
   while (begin < end && x[begin] == T{}) ++begin;
   while (end > begin && x[end - 1] == T{}) --end;
   std::size_t runs = 0, zeros = 0;
   for (std::size_t i = begin; i < end; ++i) {
     zeros = x[i] == T{} ? zeros + 1 : 0;
-    if (zeros == 3) ++runs;
+    if (zeros == 3 && ++runs == 1 && first != nullptr) first->at = i - 2;
+    if (first != nullptr && runs == 1 && zeros >= 3 && i + 1 - zeros == first->at) {
+      first->length = zeros;
+    }
   }
   return runs;
 }
@@ -206,13 +214,19 @@ inline BurstMatch match_measured(const std::vector<float>& rec, std::size_t from
   if (!f) return m;
   m.start = from + f->begin;
   m.length = f->length;
-  const std::size_t dropouts = count_dropouts(tail, f->begin, f->begin + f->length);
+  Dropout first;
+  const std::size_t dropouts = count_dropouts(tail, f->begin, f->begin + f->length, &first);
   const double peak = 20 * std::log10(0.999999) - db;
   char text[200];
   std::snprintf(text, sizeof text,
                 "%.4f Hz, peak %.4f dBFS (expected %.4f), %zu samples, %zu dropouts", f->hz,
                 f->peakDbfs, peak, f->length, dropouts);
   m.detail = text;
+  if (dropouts > 0) {
+    std::snprintf(text, sizeof text, " (the first %.3f s into the burst, %zu samples)",
+                  (first.at - f->begin) / 44100.0, first.length);
+    m.detail += text;
+  }
   if (dropouts > 0) {
     m.result = MatchResult::Underrun;
   } else if (std::fabs(f->hz - hz) > 0.01 || std::fabs(f->peakDbfs - peak) > 0.01 ||
