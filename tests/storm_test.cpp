@@ -218,8 +218,9 @@ TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
 // A program started afresh plays the first burst it announces, every time:
 // a real Page Down on the first band, measured at the sink as 25 Hz at
 // -30 dB for 3 s (through PipeWire's resampler too). A dropout in that first
-// burst is counted and shown, not failed: it is still seen now and then in a
-// stream's first second on PipeWire, which this test does not settle.
+// burst is counted and shown, not failed: on PipeWire it is still seen now
+// and then in a program's first seconds, while the program's own start-up
+// competes with its audio thread (scripts/soak --starts counts them).
 TEST_P(FreshStarts, EveryStartPlaysItsFirstBurst) {
   const int starts = setting("SONAVEL_SOAK_STARTS", 2);
   int silent = 0, withDropout = 0;
@@ -228,11 +229,9 @@ TEST_P(FreshStarts, EveryStartPlaysItsFirstBurst) {
     ASSERT_TRUE(s.start()) << "start " << i + 1 << ": the program did not come up" << s.keep();
     const std::size_t from = s.recorded_samples();
     s.key("Page_Down");
-    // The view in mid-burst tells a start whose audio thread never rendered
-    // the burst from one whose rendered burst never reached the sink.
-    sleep_ms(1500);
-    s.screenshot("mid-burst.png");
-    sleep_ms(2100);
+    // Nothing else runs here while the burst plays: a screenshot taken
+    // mid-burst (another toolkit program starting) doubled the dropouts.
+    sleep_ms(3600);
     ASSERT_EQ(s.title(), expected_title({25, 30})) << s.keep();
     const BurstMatch m = match_measured(s.recording(), from, 25, 30);
     std::printf("start %d: %s\n", i + 1, m.detail.c_str());
