@@ -8,7 +8,10 @@
 // presses begin 2.5 s after the window appears.
 // A sample's arrival is taken as the time its block was read, less the
 // samples after it in the block; the figure thus includes the recorder's own
-// small delay, never less than the truth.
+// small delay, never less than the truth. PipeWire runs its whole graph at
+// the shortest period any stream asks for, and this recorder asks for the
+// shortest it grants one (node.latency 236/44100, about 5 ms): the figure
+// there is for a graph at that period, not at the program's own.
 // Usage: key_to_tone PROGRAM [PRESSES]  (20 by default). Prints one line:
 // "presses N median_ms M max_ms X".
 #include <X11/Xlib.h>
