@@ -1,5 +1,6 @@
 #include "audio/device_format_output.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "audio/server_identity.h"
@@ -10,17 +11,27 @@ namespace sonavel {
 namespace {
 
 constexpr const char* noDefaultDevice = "No default output device available";
-constexpr std::size_t targetFrames = 1280;  // 29 ms of samples queued in the server
+// Queued in the server: 4096 frames, 93 ms. A queue has to outlast the
+// longest while the server may wait on this client, and a busy or virtual
+// machine can hold a thread back for tens of milliseconds; a 29 ms queue ran
+// dry in about one burst in ten beside a busy core. The queue is no delay to
+// a key's tone: a burst that starts while only silence is queued drops that
+// silence first (see on_stream_write).
+constexpr std::size_t targetFrames = 4096;
+// Silence rendered since the last burst sample, beyond which nothing the
+// server holds for this stream can be part of a burst any more: the queue
+// and what the sink has mixed ahead are both far shorter.
+constexpr std::size_t settledSilenceFrames = 3 * targetFrames;
 
 // The smallest request the server may make of the write callback, in frames.
 // With early requests PulseAudio takes it only as the size of each refill, so
-// one 256-frame block keeps a key's tone within the 30 ms goal. PipeWire's
+// one 256-frame block keeps the stream topped up in small steps. PipeWire's
 // PulseAudio service also runs the whole graph at this period (rounded down
 // to a power of two at 48 kHz): one block is 256 frames, 5.3 ms, whose
 // deadlines a busy machine misses, and each miss is a gap in the burst. Two
-// blocks give a 512-frame period (10.7 ms), which keeps bursts whole beside a
-// busy core within PipeWire's 40 ms goal. scripts/bench measures both goals
-// (key to tone) and scripts/soak --bursts the gaps.
+// blocks give a 512-frame period (10.7 ms), which keeps a key's tone within
+// PipeWire's 40 ms goal. scripts/bench measures both goals (key to tone) and
+// scripts/soak --bursts the gaps.
 std::size_t minimum_request_frames(bool pipewire) {
   return pipewire ? 2 * DeviceFormatOutput::blockFrames : DeviceFormatOutput::blockFrames;
 }
@@ -168,6 +179,7 @@ std::string DeviceFormatOutput::connect_and_open() {
   // automatic timing updates: nothing in the program reads them, and they
   // would wake the server and this client several times a second.
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS);
+  silentFrames_ = settledSilenceFrames;  // nothing has sounded yet
   if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();
   }
@@ -251,25 +263,31 @@ long DeviceFormatOutput::latency_usec() {
   return negative ? -static_cast<long>(usec) : static_cast<long>(usec);
 }
 
-void DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,
+bool DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,
                                       std::size_t frames) noexcept {
   switch (format) {
     case SampleFormat::I16:
-      render_locked<I16Codec>(tone, static_cast<I16Codec::Slot*>(out), frames);
-      break;
+      return render_locked<I16Codec>(tone, static_cast<I16Codec::Slot*>(out), frames);
     case SampleFormat::U16:
-      render_locked<U16Codec>(tone, static_cast<U16Codec::Slot*>(out), frames);
-      break;
+      return render_locked<U16Codec>(tone, static_cast<U16Codec::Slot*>(out), frames);
     default:
-      render_locked<F32Codec>(tone, static_cast<F32Codec::Slot*>(out), frames);
-      break;
+      return render_locked<F32Codec>(tone, static_cast<F32Codec::Slot*>(out), frames);
   }
 }
 
-// The server asks for nbytes: render whole blocks covering them. Runs on the
-// audio thread: no allocation of ours, no output, no lock but the tone state's.
+// The server asks for nbytes: render whole blocks covering them. A burst that
+// is about to start while all the server holds is silence first has that
+// silence dropped (a flush, which the server answers with a request for the
+// whole queue), so the burst sounds at once instead of behind the queue; a
+// burst started while another still sounds follows it in the queue as before.
+// Runs on the audio thread: no allocation of ours, no output, no lock but the
+// tone state's.
 void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept {
   auto* out = static_cast<DeviceFormatOutput*>(self);
+  if (out->silentFrames_ >= settledSilenceFrames && burst_waiting(*out->tone_)) {
+    if (pa_operation* op = pa_stream_flush(s, nullptr, nullptr)) pa_operation_unref(op);
+    out->silentFrames_ = 0;
+  }
   const std::size_t blocks = (nbytes + out->blockBytes_ - 1) / out->blockBytes_;
   for (std::size_t b = 0; b < blocks; ++b) {
     void* buffer = nullptr;
@@ -279,7 +297,9 @@ void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self
       pa_stream_cancel_write(s);
       return;
     }
-    render_block(*out->tone_, out->format_, buffer, blockFrames);
+    const bool sounding = render_block(*out->tone_, out->format_, buffer, blockFrames);
+    out->silentFrames_ =
+        sounding ? 0 : std::min(out->silentFrames_ + blockFrames, settledSilenceFrames);
     if (pa_stream_write(s, buffer, out->blockBytes_, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
   }
 }

@@ -61,9 +61,10 @@ class DeviceFormatOutput final : public OutputStream {
   // microseconds, asked of the server now, or -1 when it does not answer.
   // Main thread.
   long latency_usec();
-  // Fills one block from the engine, encoded for format; used by the write
-  // callback. Audio thread; real-time safe apart from the tone-state lock.
-  static void render_block(SharedToneState& tone, SampleFormat format, void* out,
+  // Fills one block from the engine, encoded for format, and says whether
+  // any of it belonged to a burst; used by the write callback. Audio thread;
+  // real-time safe apart from the tone-state lock.
+  static bool render_block(SharedToneState& tone, SampleFormat format, void* out,
                            std::size_t frames) noexcept;
 
  private:
@@ -87,6 +88,7 @@ class DeviceFormatOutput final : public OutputStream {
   SampleFormat format_ = SampleFormat::F32;
   std::size_t blockBytes_ = 0;
   bool streamReady_ = false;          // under the main loop's lock
+  std::size_t silentFrames_ = 0;      // rendered since the last burst sample; audio thread
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
   std::atomic<unsigned> underruns_{0};

@@ -14,4 +14,10 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
   s.callbackPaused = false;
 }
 
+bool burst_waiting(SharedToneState& shared) noexcept {
+  ToneStateGuard guard(shared);
+  const ToneState& s = guard.state();
+  return !s.callbackPaused && s.samplesRemaining == totalSamples;
+}
+
 }  // namespace sonavel

@@ -61,12 +61,17 @@ class ToneStateGuard {
 void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
                  std::int32_t attenuation_db) noexcept;
 
+// Whether a burst has been started and none of its samples rendered yet.
+// Audio thread; takes the lock briefly.
+bool burst_waiting(SharedToneState& shared) noexcept;
+
 // Fills out[0..count) with the next samples, each encoded for the device by
 // Codec::encode, under one hold of the lock, and records in the history what
-// the device receives: each slot decoded again by Codec::decode. Audio thread;
-// real-time safe apart from the one allowed lock.
+// the device receives: each slot decoded again by Codec::decode. Returns
+// whether any of it belonged to a burst. Audio thread; real-time safe apart
+// from the one allowed lock.
 template <typename Codec>
-void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size_t count) noexcept {
+bool render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size_t count) noexcept {
   using Slot = typename Codec::Slot;
   // A codec whose slots are the samples themselves (exact) needs no copy of
   // what the device receives: the ring takes the slots.
@@ -88,10 +93,12 @@ void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
   } sink;
   ToneStateGuard guard(shared);
   ToneState& s = guard.state();
+  bool any_sounding = false;
   for (std::size_t done = 0; done < count; done += chunk) {
     const std::size_t n = std::min(chunk, count - done);
     sink.out = out + done;
     const bool sounding = !s.callbackPaused && s.samplesRemaining > 0;
+    any_sounding = any_sounding || sounding;
     next_sample(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n, sink);
     if constexpr (exact) {
       s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, sounding);
@@ -99,6 +106,7 @@ void render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
       s.waveformHistory.append(sink.heard, n, sounding);
     }
   }
+  return any_sounding;
 }
 
 }  // namespace sonavel

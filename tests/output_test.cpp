@@ -49,23 +49,36 @@ TEST(RenderBlock, EachFormatCarriesTheBurstAndItsSilence) {
   const auto ref = sonavel_test::reference_burst(1000, 20);
   auto holder = SharedToneState::create();
   std::vector<std::uint16_t> u16(256);
-  DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), u16.size());
+  EXPECT_FALSE(burst_waiting(*holder));
+  EXPECT_FALSE(DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), 256))
+      << "silence is no burst";
   for (auto v : u16) ASSERT_EQ(v, 32767) << "U16 silence between bursts";
 
   start_burst(*holder, 1000, 20);
+  EXPECT_TRUE(burst_waiting(*holder)) << "started, nothing of it rendered yet";
   std::vector<float> f32(256);
   std::vector<std::int16_t> i16(256);
   for (std::size_t block = 0; block < 100; ++block) {
     const std::size_t at = block * 768;
-    DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256);
-    DeviceFormatOutput::render_block(*holder, SampleFormat::I16, i16.data(), 256);
-    DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), 256);
+    ASSERT_TRUE(DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256));
+    ASSERT_FALSE(burst_waiting(*holder)) << "its first block is out";
+    ASSERT_TRUE(DeviceFormatOutput::render_block(*holder, SampleFormat::I16, i16.data(), 256));
+    ASSERT_TRUE(DeviceFormatOutput::render_block(*holder, SampleFormat::U16, u16.data(), 256));
     for (std::size_t i = 0; i < 256; ++i) {
       ASSERT_EQ(f32[i], ref[at + i]);
       ASSERT_EQ(i16[i], static_cast<std::int16_t>(ref[at + 256 + i] * 32767.0f));
       ASSERT_EQ(u16[i], static_cast<std::uint16_t>((ref[at + 512 + i] + 1.0f) * 0.5f * 65535.0f));
     }
   }
+  // 3 s at 44100 Hz is 132300 samples: 516 whole blocks and 204 samples of
+  // the 517th, which still counts as sounding; the block after it is silence.
+  for (std::size_t block = 300; block < 516; ++block) {
+    DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256);
+  }
+  EXPECT_TRUE(DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256));
+  EXPECT_EQ(f32[204], 0.0f);
+  EXPECT_FALSE(DeviceFormatOutput::render_block(*holder, SampleFormat::F32, f32.data(), 256));
+  EXPECT_FALSE(burst_waiting(*holder)) << "played out";
 }
 
 }  // namespace
