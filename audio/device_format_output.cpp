@@ -18,6 +18,12 @@ constexpr const char* noDefaultDevice = "No default output device available";
 // a key's tone: a burst that starts while only silence is queued drops that
 // silence first (see on_stream_write).
 constexpr std::size_t targetFrames = 4096;
+// Silence written first after a flush, in blocks. The server restarts the
+// stream from where its sink had got to, and what the sink had mixed ahead by
+// then can take the place of the first few milliseconds of new data (at
+// PulseAudio's null sink up to 241 samples of a burst's start were lost
+// without it); two blocks, 11.6 ms, of silence take that instead.
+constexpr std::size_t flushSilenceBlocks = 2;
 // Silence rendered since the last burst sample, beyond which nothing the
 // server holds for this stream can be part of a burst any more: the queue
 // and what the sink has mixed ahead are both far shorter.
@@ -47,6 +53,21 @@ class MainloopLock {
  private:
   pa_threaded_mainloop* m_;
 };
+
+// Fills frames slots with the format's encoding of silence.
+void write_silence(SampleFormat format, void* out, std::size_t frames) noexcept {
+  switch (format) {
+    case SampleFormat::I16:
+      std::fill_n(static_cast<I16Codec::Slot*>(out), frames, I16Codec::encode(0.0f));
+      break;
+    case SampleFormat::U16:
+      std::fill_n(static_cast<U16Codec::Slot*>(out), frames, U16Codec::encode(0.0f));
+      break;
+    default:
+      std::fill_n(static_cast<F32Codec::Slot*>(out), frames, F32Codec::encode(0.0f));
+      break;
+  }
+}
 
 // The server has no unsigned 16-bit format, so U16 never reaches this.
 pa_sample_format_t pulse_format_for(SampleFormat format) {
@@ -278,17 +299,19 @@ bool DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format
 // The server asks for nbytes: render whole blocks covering them. A burst that
 // is about to start while all the server holds is silence first has that
 // silence dropped (a flush, which the server answers with a request for the
-// whole queue), so the burst sounds at once instead of behind the queue; a
-// burst started while another still sounds follows it in the queue as before.
+// whole queue) and a little fresh silence written before it, so the burst
+// sounds at once instead of behind the queue; a burst started while another
+// still sounds follows it in the queue as before.
 // Runs on the audio thread: no allocation of ours, no output, no lock but the
 // tone state's.
 void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept {
   auto* out = static_cast<DeviceFormatOutput*>(self);
+  std::size_t silent_blocks = 0;
   if (out->silentFrames_ >= settledSilenceFrames && burst_waiting(*out->tone_)) {
     if (pa_operation* op = pa_stream_flush(s, nullptr, nullptr)) pa_operation_unref(op);
-    out->silentFrames_ = 0;
+    silent_blocks = flushSilenceBlocks;
   }
-  const std::size_t blocks = (nbytes + out->blockBytes_ - 1) / out->blockBytes_;
+  const std::size_t blocks = silent_blocks + (nbytes + out->blockBytes_ - 1) / out->blockBytes_;
   for (std::size_t b = 0; b < blocks; ++b) {
     void* buffer = nullptr;
     std::size_t size = out->blockBytes_;
@@ -297,9 +320,13 @@ void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self
       pa_stream_cancel_write(s);
       return;
     }
-    const bool sounding = render_block(*out->tone_, out->format_, buffer, blockFrames);
-    out->silentFrames_ =
-        sounding ? 0 : std::min(out->silentFrames_ + blockFrames, settledSilenceFrames);
+    if (b < silent_blocks) {
+      write_silence(out->format_, buffer, blockFrames);
+    } else {
+      const bool sounding = render_block(*out->tone_, out->format_, buffer, blockFrames);
+      out->silentFrames_ =
+          sounding ? 0 : std::min(out->silentFrames_ + blockFrames, settledSilenceFrames);
+    }
     if (pa_stream_write(s, buffer, out->blockBytes_, nullptr, 0, PA_SEEK_RELATIVE) < 0) return;
   }
 }
