@@ -2,11 +2,12 @@
 // counting between the sound server's thread and the main-thread handlers.
 //
 // Every access to any field takes toneStateLock. The audio side takes it once
-// per 256-frame block; the burst start, the view's copy and the time-window
-// change take it briefly. The audio side's write callback runs holding the
-// sound client's main-loop lock, so the one rule of order is: never take the
-// main-loop lock while holding toneStateLock. Nothing done under the lock can
-// throw, so the record is never left half-written.
+// per 256-frame block, and briefly to ask whether a burst waits to start; the
+// burst start, the view's copy and the time-window change take it briefly.
+// The audio side's write callback runs holding the sound client's main-loop
+// lock, so the one rule of order is: never take the main-loop lock while
+// holding toneStateLock. Nothing done under the lock can throw, so the record
+// is never left half-written.
 #pragma once
 
 #include <algorithm>
