@@ -29,10 +29,11 @@ head -c 200 "$prefix/share/icons/hicolor/scalable/apps/org.sonavel.Sonavel.svg" 
 # Each program's window, in a private display and sound server, as a dock
 # matches it to its entry.
 cat > "$prefix/wm_class.sh" <<'SH'
-"$1" 2>/dev/null &
+"$1" &
 pid=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Sonavel' | head -n 1)
 [ -n "$window" ] && xprop -id "$window" WM_CLASS
+kill -0 "$pid" 2>/dev/null || echo "the program had ended"
 kill "$pid"
 wait "$pid" 2>/dev/null || true
 SH
@@ -40,10 +41,11 @@ for entry in org.sonavel.Sonavel org.sonavel.SonavelPortAudio; do
   exec_name=$(sed -n 's/^Exec=//p' "$apps/$entry.desktop")
   wm_class=$(sed -n 's/^StartupWMClass=//p' "$apps/$entry.desktop")
   [ "$wm_class" = "$entry" ] || fail "$entry.desktop: StartupWMClass is '$wm_class'"
-  seen=$(env -u DISPLAY "$build/tests/tools/private_session" -- sh "$prefix/wm_class.sh" \
-         "$prefix/bin/$exec_name" 2>&1 | grep '^WM_CLASS' || true)
+  said=$(env -u DISPLAY "$build/tests/tools/private_session" -- sh "$prefix/wm_class.sh" \
+         "$prefix/bin/$exec_name" 2>&1 || true)
+  seen=$(echo "$said" | grep '^WM_CLASS' || true)
   [ "$seen" = "WM_CLASS(STRING) = \"$entry\", \"$entry\"" ] ||
-    fail "$exec_name's window: '$seen', its entry: $entry"
+    fail "$exec_name's window: '$seen', its entry: $entry; the session said: $said"
 done
 
 echo "installed and valid: 2 programs, 2 desktop entries, metainfo, icon, WM_CLASS"
