@@ -26,7 +26,7 @@ namespace {
 class EndToEnd : public ::testing::TestWithParam<std::string> {
  protected:
   std::string binary() const { return program_binary(GetParam()); }
-  static constexpr int attempts = 3;
+  static constexpr int attempts = 5;
 };
 
 // Keyboard on the focused band slider, then the wheel over another band: each

@@ -84,7 +84,7 @@ class Sound : public ::testing::Test {
                            }),
                            &draws);
     watchdog.phase("playing bursts");
-    for (UnderrunRetry retry(4); retry.next();) {
+    for (UnderrunRetry retry(6); retry.next();) {
       const int db = 20 + retry.attempt();  // a new value each time arms a burst
       const std::size_t from = recorder->bytes() / sample_bytes;
       gtk_range_set_value(GTK_RANGE(w.sliders[16]), db);
@@ -161,7 +161,7 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
   // A burst armed the moment the one before has been rendered, while that
   // one's last samples still wait in the server: both arrive whole.
   BurstMatch both;
-  for (UnderrunRetry retry(4); retry.next();) {
+  for (UnderrunRetry retry(6); retry.next();) {
     const int first = 30 + retry.attempt(), second = first + 10;
     const std::size_t from = recorder->bytes() / sizeof(float);
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), first);
