@@ -54,19 +54,25 @@ class MainloopLock {
   pa_threaded_mainloop* m_;
 };
 
-// Fills frames slots with the format's encoding of silence.
-void write_silence(SampleFormat format, void* out, std::size_t frames) noexcept {
+// Calls f with a value of the codec that encodes the format: one place that
+// maps the stream's format to its codec, for rendering and for silence alike.
+template <typename F>
+decltype(auto) with_codec(SampleFormat format, F&& f) {
   switch (format) {
     case SampleFormat::I16:
-      std::fill_n(static_cast<I16Codec::Slot*>(out), frames, I16Codec::encode(0.0f));
-      break;
+      return f(I16Codec{});
     case SampleFormat::U16:
-      std::fill_n(static_cast<U16Codec::Slot*>(out), frames, U16Codec::encode(0.0f));
-      break;
+      return f(U16Codec{});
     default:
-      std::fill_n(static_cast<F32Codec::Slot*>(out), frames, F32Codec::encode(0.0f));
-      break;
+      return f(F32Codec{});
   }
+}
+
+// Fills frames slots with the format's encoding of silence.
+void write_silence(SampleFormat format, void* out, std::size_t frames) noexcept {
+  with_codec(format, [&]<typename Codec>(Codec) {
+    fill_silence<Codec>(static_cast<typename Codec::Slot*>(out), frames);
+  });
 }
 
 // The server has no unsigned 16-bit format, so U16 never reaches this.
@@ -286,14 +292,9 @@ long DeviceFormatOutput::latency_usec() {
 
 bool DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,
                                       std::size_t frames) noexcept {
-  switch (format) {
-    case SampleFormat::I16:
-      return render_locked<I16Codec>(tone, static_cast<I16Codec::Slot*>(out), frames);
-    case SampleFormat::U16:
-      return render_locked<U16Codec>(tone, static_cast<U16Codec::Slot*>(out), frames);
-    default:
-      return render_locked<F32Codec>(tone, static_cast<F32Codec::Slot*>(out), frames);
-  }
+  return with_codec(format, [&]<typename Codec>(Codec) {
+    return render_locked<Codec>(tone, static_cast<typename Codec::Slot*>(out), frames);
+  });
 }
 
 // The server asks for nbytes: render whole blocks covering them. A burst that

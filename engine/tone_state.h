@@ -66,6 +66,12 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
 // Audio thread; takes the lock briefly.
 bool burst_waiting(SharedToneState& shared) noexcept;
 
+// Fills out[0..count) with Codec's encoding of silence. Real-time safe.
+template <typename Codec>
+void fill_silence(typename Codec::Slot* out, std::size_t count) noexcept {
+  std::fill_n(out, count, Codec::encode(0.0f));
+}
+
 // Fills out[0..count) with the next samples, each encoded for the device by
 // Codec::encode, under one hold of the lock, and records in the history what
 // the device receives: each slot decoded again by Codec::decode. Returns
@@ -87,9 +93,8 @@ bool render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
       if constexpr (!exact) heard[i] = Codec::decode(slot);
     }
     void silence(std::size_t from, std::size_t to) noexcept {
-      const Slot slot = Codec::encode(0.0f);
-      std::fill(out + from, out + to, slot);
-      if constexpr (!exact) std::fill(heard + from, heard + to, Codec::decode(slot));
+      fill_silence<Codec>(out + from, to - from);
+      if constexpr (!exact) std::fill(heard + from, heard + to, Codec::decode(Codec::encode(0.0f)));
     }
   } sink;
   ToneStateGuard guard(shared);
