@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <thread>
 
 #include "app/sonavel_pa_startup.h"
 #include "app/sonavel_startup.h"
@@ -165,15 +164,12 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
     const int first = 30 + retry.attempt(), second = first + 10;
     const std::size_t from = recorder->bytes() / sizeof(float);
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), first);
-    const auto until = std::chrono::steady_clock::now() + slowMachineWait;
-    auto rendered = [&] {
-      ToneStateGuard guard(*s.tone);
-      return guard.state().samplesRemaining == 0;
-    };
-    while (!rendered() && std::chrono::steady_clock::now() < until) {
-      while (gtk_events_pending()) gtk_main_iteration();
-      std::this_thread::sleep_for(milliseconds(1));
-    }
+    run_main_loop_until(
+        [&] {
+          ToneStateGuard guard(*s.tone);
+          return guard.state().samplesRemaining == 0;
+        },
+        slowMachineWait);
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), second);
     run_main_loop_for(milliseconds(3700));
     // The first has been rendered whole, so the second cannot have cut it.

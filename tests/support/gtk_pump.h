@@ -9,12 +9,21 @@
 
 namespace sonavel_test {
 
-inline void run_main_loop_for(std::chrono::milliseconds ms) {
-  const auto until = std::chrono::steady_clock::now() + ms;
-  do {
+// Runs the main loop until done() holds or limit has passed, and says
+// whether done() held.
+template <typename Done>
+bool run_main_loop_until(Done done, std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  for (;;) {
     while (gtk_events_pending()) gtk_main_iteration();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  } while (std::chrono::steady_clock::now() < until);
+  }
+}
+
+inline void run_main_loop_for(std::chrono::milliseconds ms) {
+  run_main_loop_until([] { return false; }, ms);
 }
 
 }  // namespace sonavel_test
