@@ -3,8 +3,8 @@
 sliders' names and spoken levels, the time-window slider's name and spoken
 span, the waveform monitor's name and the captions in its description; and a
 level set through AT-SPI is spoken back as the label shows it.
-Run inside a private session (display, sound server) on a private session bus:
-  dbus-run-session -- private_session -- a11y_test.py PROGRAM..."""
+Run inside a private session (display, session bus, sound server):
+  private_session -- a11y_test.py PROGRAM..."""
 import subprocess
 import sys
 import time
