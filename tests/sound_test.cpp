@@ -76,12 +76,14 @@ class Sound : public ::testing::Test {
                               std::size_t sample_bytes = sizeof(float)) {
     BurstMatch m;
     int draws = 0;
-    g_signal_connect_after(w.waveform_area, "draw",
-                           G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
-                             ++*static_cast<int*>(n);
-                             return FALSE;
-                           }),
-                           &draws);
+    // Counts into draws while this runs, and only then: the handler goes
+    // before draws does.
+    const gulong counter = g_signal_connect_after(w.waveform_area, "draw",
+                                                  G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer n) {
+                                                    ++*static_cast<int*>(n);
+                                                    return FALSE;
+                                                  }),
+                                                  &draws);
     watchdog.phase("playing bursts");
     for (UnderrunRetry retry(6); retry.next();) {
       const int db = 20 + retry.attempt();  // a new value each time arms a burst
@@ -96,6 +98,7 @@ class Sound : public ::testing::Test {
       if (!m.detail.empty()) std::printf("%s\n", m.detail.c_str());
       if (!retry.again(m)) break;
     }
+    g_signal_handler_disconnect(w.waveform_area, counter);
     if (m.result != MatchResult::Exact) m.detail += " (kept in " + server->keep_files() + ")";
     watchdog.phase("ending the test");
     return m;
