@@ -5,7 +5,8 @@
 #include <gtk/gtk.h>
 
 #include <chrono>
-#include <thread>
+
+#include "support/waits.h"
 
 namespace sonavel_test {
 
@@ -13,13 +14,12 @@ namespace sonavel_test {
 // whether done() held.
 template <typename Done>
 bool run_main_loop_until(Done done, std::chrono::milliseconds limit) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    while (gtk_events_pending()) gtk_main_iteration();
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  return wait_until(
+      [&] {
+        while (gtk_events_pending()) gtk_main_iteration();
+        return done();
+      },
+      limit, std::chrono::milliseconds(5));
 }
 
 inline void run_main_loop_for(std::chrono::milliseconds ms) {

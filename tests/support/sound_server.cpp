@@ -64,15 +64,14 @@ const std::string& SoundServer::keep_files() {
 }
 
 // What every daemon of the server gets: the clients' environment without a
-// server to connect to, no display and a session bus of its own (PipeWire's
-// services need one; PulseAudio gets an address where none listens, so it
-// registers no name anywhere). A desktop's own bus, or one reached through
+// server to connect to, no display and the server's own session bus
+// (PipeWire's services need one). A desktop's own bus, or one reached through
 // the X server, would be shared between private servers, and the second one
 // to register the same name would exit.
 std::vector<std::string> SoundServer::daemon_env() const {
   std::vector<std::string> env = client_env();
   env.insert(env.end(), {"PULSE_SERVER", "DISPLAY", "WAYLAND_DISPLAY", "PIPEWIRE_REMOTE",
-                         "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir_ / "bus")});
+                         "DBUS_SESSION_BUS_ADDRESS=" + bus_address()});
   return env;
 }
 
@@ -86,20 +85,19 @@ bool SoundServer::answers() const {
   return info.wait_exit(slowMachineWait) == 0;
 }
 
-// Waits for pred, as long as a loaded machine may need.
-template <typename Pred>
-static bool wait_for(Pred pred) {
-  const auto until = std::chrono::steady_clock::now() + slowMachineWait;
-  while (std::chrono::steady_clock::now() < until) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
+bool SoundServer::launch() {
+  ready_ = start_bus() && (kind_ == ServerKind::PipeWire ? launch_pipewire() : launch_pulseaudio());
+  return ready_;
 }
 
-bool SoundServer::launch() {
-  ready_ = kind_ == ServerKind::PipeWire ? launch_pipewire() : launch_pulseaudio();
-  return ready_;
+bool SoundServer::start_bus() {
+  start_daemon("dbus", {"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                        "--address=" + bus_address()});
+  return wait_until([&] { return fs::exists(dir_ / "bus"); });
+}
+
+std::string SoundServer::bus_address() const {
+  return "unix:path=" + dir_ / "bus";
 }
 
 bool SoundServer::launch_pulseaudio() {
@@ -109,28 +107,25 @@ bool SoundServer::launch_pulseaudio() {
        "--log-target=stderr", "--log-level=error", "-L",
        "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1", "-L",
        "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100"});
-  return wait_for([&] { return fs::exists(dir_ / "native") && answers(); });
+  return wait_until([&] { return fs::exists(dir_ / "native") && answers(); });
 }
 
 // PipeWire as a desktop runs it: the graph, its session manager (which links
 // streams to the default sink) and the PulseAudio service, then the null sink
 // made through that service and chosen as the default.
 bool SoundServer::launch_pipewire() {
-  start_daemon("dbus", {"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                        "--address=unix:path=" + (dir_ / "bus")});
-  if (!wait_for([&] { return fs::exists(dir_ / "bus"); })) return false;
   start_daemon("pipewire", {"pipewire"});
-  if (!wait_for([&] { return fs::exists(dir_ / "run/pipewire-0"); })) return false;
+  if (!wait_until([&] { return fs::exists(dir_ / "run/pipewire-0"); })) return false;
   start_daemon("wireplumber", {"wireplumber"});
   start_daemon("pipewire-pulse", {"pipewire-pulse"});
-  if (!wait_for([&] { return fs::exists(dir_ / "run/pulse/native") && answers(); })) return false;
+  if (!wait_until([&] { return fs::exists(dir_ / "run/pulse/native") && answers(); })) return false;
   Subprocess load({"pactl", "load-module", "module-null-sink", "sink_name=nullsink",
                    "format=" + format_, "rate=44100", "channels=1"},
                   client_env());
   if (load.wait_exit(slowMachineWait) != 0) return false;
   Subprocess choose({"pactl", "set-default-sink", "nullsink"}, client_env());
   if (choose.wait_exit(slowMachineWait) != 0) return false;
-  return wait_for([&] {
+  return wait_until([&] {
     Subprocess get({"pactl", "get-default-sink"}, client_env(), dir_ / "default-sink");
     return get.wait_exit(slowMachineWait) == 0 && slurp(dir_ / "default-sink") == "nullsink\n";
   });
@@ -190,7 +185,7 @@ std::size_t MonitorRecorder::bytes() const {
 }
 
 bool MonitorRecorder::wait_until_flowing() {
-  return wait_for([&] { return bytes() > 4096; });
+  return wait_until([&] { return bytes() > 4096; });
 }
 
 template <typename T>

@@ -36,6 +36,9 @@ class SoundServer {
   const std::string& dir() const { return dir_.path(); }
   // The environment a client needs to reach this server (and only it).
   std::vector<std::string> client_env() const;
+  // The server's own session bus, which a private session's programs share
+  // as a desktop's programs share its one bus.
+  std::string bus_address() const;
   // Points this process's own clients (PortAudio through ALSA, libpulse) at it.
   void use_in_this_process() const;
   // Ends the server that clients talk to at once, as a crash would.
@@ -50,6 +53,7 @@ class SoundServer {
 
  private:
   bool launch();
+  bool start_bus();
   bool launch_pulseaudio();
   bool launch_pipewire();
   void start_daemon(const std::string& name, std::vector<std::string> argv);

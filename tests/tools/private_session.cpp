@@ -8,53 +8,14 @@
 // COMMAND [ARGS...]
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/display.h"
 #include "support/sound_server.h"
-#include "support/subprocess.h"
-#include "support/temp_dir.h"
-#include "support/waits.h"
-
-namespace {
-
-// The session's own bus, as every desktop has. Without one, the toolkit's
-// accessibility bridge has libdbus launch a bus through the X server, which
-// forks a helper while the program's audio threads run; under the address
-// sanitizer that child could deadlock in the allocator before its exec,
-// holding gtk_init, and so the window, for good.
-// env: the session's, which the services the bus starts (the accessibility
-// bus) share, so that they keep their files in the session's own folders.
-class SessionBus {
- public:
-  explicit SessionBus(const std::vector<std::string>& env)
-      : daemon_({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address()},
-                env, "/dev/null", dir_ / "dbus.err") {}
-
-  bool ready() const {
-    using namespace std::chrono;
-    const auto until = steady_clock::now() + sonavel_test::slowMachineWait;
-    while (!std::filesystem::exists(dir_ / "bus")) {
-      if (steady_clock::now() >= until) return false;
-      std::this_thread::sleep_for(milliseconds(20));
-    }
-    return true;
-  }
-  std::string address() const { return "unix:path=" + dir_ / "bus"; }
-
- private:
-  sonavel_test::TempDir dir_{"sonavel-session-bus"};
-  sonavel_test::Subprocess daemon_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace sonavel_test;
@@ -105,12 +66,12 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> env = server.client_env();
   env.push_back("DISPLAY=" + display.name());
-  SessionBus bus(env);
-  if (!bus.ready()) {
-    std::fprintf(stderr, "private_session: the session bus did not start\n");
-    return 1;
-  }
-  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
+  // The session's bus, as every desktop has. Without one, the toolkit's
+  // accessibility bridge has libdbus launch a bus through the X server, which
+  // forks a helper while the program's audio threads run; under the address
+  // sanitizer that child could deadlock in the allocator before its exec,
+  // holding gtk_init, and so the window, for good.
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + server.bus_address());
   env.push_back("SONAVEL_XVFB_PID=" + std::to_string(display.pid()));
   // The command shares our standard streams, so it reports as if run directly.
   Subprocess command(std::vector<std::string>(argv + i + 1, argv + argc), env, "", "");
