@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
-  const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> raw((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
   std::vector<float> x(raw.size() / sizeof(float));
   std::copy_n(raw.data(), x.size() * sizeof(float), reinterpret_cast<char*>(x.data()));
   int bursts = 0, gaps = 0;
