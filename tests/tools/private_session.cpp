@@ -16,6 +16,8 @@
 
 #include "support/display.h"
 #include "support/sound_server.h"
+#include "support/subprocess.h"
+#include "support/waits.h"
 
 int main(int argc, char** argv) {
   using namespace sonavel_test;
@@ -72,6 +74,14 @@ int main(int argc, char** argv) {
   // sanitizer that child could deadlock in the allocator before its exec,
   // holding gtk_init, and so the window, for good.
   env.push_back("DBUS_SESSION_BUS_ADDRESS=" + server.bus_address());
+  // The services the bus starts (the accessibility bus) are told the display,
+  // as a desktop's session start tells its bus. Without it, every toolkit
+  // client peaked some 56 MiB higher and started some 80 ms later.
+  Subprocess tell({"dbus-update-activation-environment", "DISPLAY"}, env);
+  if (tell.wait_exit(slowMachineWait) != 0) {
+    std::fprintf(stderr, "private_session: the session bus was not told the display\n");
+    return 1;
+  }
   env.push_back("SONAVEL_XVFB_PID=" + std::to_string(display.pid()));
   // The command shares our standard streams, so it reports as if run directly.
   Subprocess command(std::vector<std::string>(argv + i + 1, argv + argc), env, "", "");
