@@ -20,9 +20,11 @@ enter_private_session() {
 # Every program a helper started in the background ends with the script.
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true' EXIT
 
-# Waits for a window whose title starts with Sonavel and prints its id.
+# Waits up to $1 seconds (20) for a window whose title matches $2 (one that
+# starts with Sonavel) and prints its id.
 wait_for_window() {
-  timeout "${1:-20}" xdotool search --sync --onlyvisible --name '^Sonavel' 2>/dev/null | head -n 1
+  timeout "${1:-20}" xdotool search --sync --onlyvisible --name "${2:-^Sonavel}" 2>/dev/null |
+    head -n 1
 }
 
 # The program's main job on its default: starts build/$1 (or $1 itself, given
