@@ -69,17 +69,12 @@ int main(int argc, char** argv) {
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
   XSync(display, False);
   std::unique_ptr<sonavel_bench::MonitorRecorder> recorder;
-  bool opened = false;
   if (graph) {
-    auto r = std::make_unique<sonavel_bench::GraphMonitorRecorder>();
-    opened = r->open();
-    recorder = std::move(r);
+    recorder = std::make_unique<sonavel_bench::GraphMonitorRecorder>();
   } else {
-    auto r = std::make_unique<sonavel_bench::PulseMonitorRecorder>();
-    opened = r->open();
-    recorder = std::move(r);
+    recorder = std::make_unique<sonavel_bench::PulseMonitorRecorder>();
   }
-  if (!opened) {
+  if (!recorder->open()) {
     std::fprintf(stderr, "key_to_tone: cannot read the sink's monitor\n");
     return 1;
   }

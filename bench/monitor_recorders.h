@@ -31,6 +31,8 @@ using Clock = std::chrono::steady_clock;
 class MonitorRecorder {
  public:
   virtual ~MonitorRecorder() = default;
+  // Starts reading; false if the monitor cannot be read.
+  virtual bool open() = 0;
   // From now on, the next non-zero sample is the one to time.
   void arm();
   // When the sample looked for arrived, once it has.
@@ -53,7 +55,7 @@ class MonitorRecorder {
 class PulseMonitorRecorder : public MonitorRecorder {
  public:
   ~PulseMonitorRecorder() override;
-  bool open();
+  bool open() override;
 
  private:
   void run();
@@ -66,7 +68,7 @@ class PulseMonitorRecorder : public MonitorRecorder {
 class GraphMonitorRecorder : public MonitorRecorder {
  public:
   ~GraphMonitorRecorder() override;
-  bool open();
+  bool open() override;
 
  private:
   static void on_process(void* self);
