@@ -20,7 +20,12 @@ SonavelStart start_sonavel(GtkApplication* app) {
   auto output = std::make_shared<DeviceFormatOutput>(s.tone);
   std::future<bool> audio =
       std::async(std::launch::async, [&output = *output] { return output.open_and_start(); });
-  const auto link = make_locked_tone_link(s.tone);
+  // A burst start reaches the stream at once, not at the server's next
+  // request. The timer owns the output; once it is gone, so is the window.
+  const auto link =
+      make_locked_tone_link(s.tone, [weak = std::weak_ptr<DeviceFormatOutput>(output)] {
+        if (const auto o = weak.lock()) o->send_burst_start();
+      });
   s.window = build_main_window(app, sonavelChoices, link);
   if (!audio.get()) {
     gtk_widget_destroy(s.window.window);

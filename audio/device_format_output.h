@@ -4,8 +4,11 @@
 //
 // The client library's main-loop thread is the audio thread: it calls the
 // write callback, which renders whole blocks of 256 frames, taking the
-// tone-state lock once per block. A running stream that fails reports one line
-// on standard error and is otherwise left alone; the program goes on.
+// tone-state lock once per block. A burst that starts while nothing sounds has
+// its first blocks written by the main thread, under the loop's lock, so that
+// it need not wait for the server's next request. A running stream that fails
+// reports one line on standard error and is otherwise left alone; the program
+// goes on.
 #pragma once
 
 #include <pulse/pulseaudio.h>
@@ -33,7 +36,7 @@ class DeviceFormatOutput final : public OutputStream {
  public:
   static constexpr std::size_t blockFrames = 256;
 
-  // tone: the tone state the write callback renders from.
+  // tone: the tone state the stream is rendered from.
   explicit DeviceFormatOutput(ToneStateHolder tone) : tone_(std::move(tone)) {}
   // Disconnects the stream and lets go of the server; the stream's owner
   // releasing it is what stops it. Main thread only.
@@ -61,9 +64,12 @@ class DeviceFormatOutput final : public OutputStream {
   // microseconds, asked of the server now, or -1 when it does not answer.
   // Main thread.
   long latency_usec();
+  // Right after a burst start: when nothing sounds, the burst's first blocks
+  // go to the server now rather than at its next request. Main thread.
+  void send_burst_start();
   // Fills one block from the engine, encoded for format, and says whether
-  // any of it belonged to a burst; used by the write callback. Audio thread;
-  // real-time safe apart from the tone-state lock.
+  // any of it belonged to a burst; used by the writes to the stream. Real-time
+  // safe apart from the tone-state lock.
   static bool render_block(SharedToneState& tone, SampleFormat format, void* out,
                            std::size_t frames) noexcept;
 
@@ -76,6 +82,9 @@ class DeviceFormatOutput final : public OutputStream {
   static void on_context_state(pa_context* c, void* self);
   static void on_stream_state(pa_stream* s, void* self);
   static void on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept;
+  // Whether a burst waits to start while all the server holds is silence.
+  bool burst_starts_afresh() noexcept;
+  void write_blocks(pa_stream* s, std::size_t nbytes) noexcept;
   static void on_stream_underflow(pa_stream* s, void* self);
 
   // Declared in the order they are made; the destructor takes the stream
@@ -83,12 +92,13 @@ class DeviceFormatOutput final : public OutputStream {
   PulseMainloop mainloop_;
   PulseContext context_;
   PulseStream stream_;
-  ToneStateHolder tone_;  // the write callback's reference
+  ToneStateHolder tone_;  // the stream's reference
   std::string error_;
   SampleFormat format_ = SampleFormat::F32;
   std::size_t blockBytes_ = 0;
+  std::size_t minimumRequestBytes_ = 0;
   bool streamReady_ = false;          // under the main loop's lock
-  std::size_t silentFrames_ = 0;      // rendered since the last burst sample; audio thread
+  std::size_t silentFrames_ = 0;      // rendered since the last burst sample; under that lock
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
   std::atomic<unsigned> underruns_{0};

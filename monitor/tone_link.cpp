@@ -1,6 +1,7 @@
 #include "monitor/tone_link.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/burst.h"
 #include "engine/module_tone.h"
@@ -63,11 +64,15 @@ class ModuleToneLink final : public ToneLink {
 
 class LockedToneLink final : public ToneLink {
  public:
-  explicit LockedToneLink(ToneStateHolder holder) : holder_(std::move(holder)) {}
+  LockedToneLink(ToneStateHolder holder, std::function<void()> started)
+      : holder_(std::move(holder)), started_(std::move(started)) {}
 
   void prepare_burst(int, int) override {}
+  // The output is told after the lock is let go: it takes its own lock
+  // first and then the tone state's.
   void commit_burst(int frequency_hz, int attenuation_db) override {
     start_burst(*holder_, frequency_hz, attenuation_db);
+    if (started_) started_();
   }
   void set_time_window(double seconds) override {
     ToneStateGuard guard(*holder_);
@@ -107,6 +112,7 @@ class LockedToneLink final : public ToneLink {
 
  private:
   ToneStateHolder holder_;
+  std::function<void()> started_;
   DrawnOutput drawn_;
 };
 
@@ -116,8 +122,9 @@ std::shared_ptr<ToneLink> make_module_tone_link() {
   return std::make_shared<ModuleToneLink>();
 }
 
-std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder) {
-  return std::make_shared<LockedToneLink>(std::move(holder));
+std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder,
+                                                std::function<void()> burst_started) {
+  return std::make_shared<LockedToneLink>(std::move(holder), std::move(burst_started));
 }
 
 }  // namespace sonavel

@@ -3,6 +3,7 @@
 // Main thread only, all of it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "engine/tone_state.h"
@@ -33,8 +34,10 @@ class ToneLink {
 // sonavel_pa: the frequency and factor are set before the relabel, the rest
 // after it; the view reads the ring live.
 std::shared_ptr<ToneLink> make_module_tone_link();
-// sonavel: the whole start after the retitle, in one critical section; the
-// view copies what it draws under the lock. Holds a reference to the record.
-std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder);
+// sonavel: the whole start after the retitle, in one critical section, and
+// then burst_started, if given; the view copies what it draws under the lock.
+// Holds a reference to the record.
+std::shared_ptr<ToneLink> make_locked_tone_link(ToneStateHolder holder,
+                                                std::function<void()> burst_started = {});
 
 }  // namespace sonavel

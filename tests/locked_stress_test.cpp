@@ -1,6 +1,7 @@
 // The locked tone state with a real audio thread: the sound server's client
-// thread renders through the device output while this thread changes bands,
-// draws the view and changes the time window. Under the thread sanitizer this
+// thread renders through the device output while this thread changes bands
+// (writing a burst's start itself when nothing sounds), draws the view and
+// changes the time window. Under the thread sanitizer this
 // shows the sharing free of races; everywhere it shows the view following.
 #include <gtest/gtest.h>
 
@@ -33,7 +34,9 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTim
   DeviceFormatOutput output(holder);
   ASSERT_TRUE(output.open_and_start()) << output.error();
   EXPECT_EQ(output.format(), SampleFormat::F32);
-  auto link = make_locked_tone_link(holder);
+  // Wired as the program wires it: a burst start on silence is written to
+  // the stream from this thread, beside the audio thread's own writes.
+  auto link = make_locked_tone_link(holder, [&output] { output.send_burst_start(); });
 
   const CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 360));
   auto copy = std::make_unique<WaveformCopy>();

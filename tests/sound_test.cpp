@@ -1,6 +1,7 @@
 // Both programs' real sound paths through private PulseAudio servers, started
 // as each program starts itself: a burst that a band slider arms arrives in
-// the null sink's monitor sample for sample, then silence, and so does one
+// the null sink's monitor sample for sample, then silence (sonavel hands its
+// start to the server from the slider's handler), and so does one
 // armed while the last one's end still waits in the server; on a 16-bit sink
 // as 16-bit samples; and a server that goes away mid-burst gives one line and
 // a window that still answers.
@@ -64,6 +65,7 @@ class Sound : public ::testing::Test {
     g_application_register(G_APPLICATION(app.get()), nullptr, nullptr);
     SonavelStart s = start_sonavel(app.get());
     window = s.window.window;
+    sonavelTone = s.tone;
     return s;
   }
 
@@ -89,6 +91,11 @@ class Sound : public ::testing::Test {
       const int db = 20 + retry.attempt();  // a new value each time arms a burst
       const std::size_t from = recorder->bytes() / sample_bytes;
       gtk_range_set_value(GTK_RANGE(w.sliders[16]), db);
+      // Begun on silence, sonavel's burst went to the server from the
+      // slider's own handler, not at the server's next request a period on.
+      if (sonavelTone) {
+        EXPECT_FALSE(burst_waiting(*sonavelTone)) << "attempt " << retry.attempt();
+      }
       draws = 0;
       run_main_loop_for(milliseconds(3000));
       drawsPerSecond = draws / 3.0;
@@ -121,6 +128,7 @@ class Sound : public ::testing::Test {
   std::unique_ptr<MonitorRecorder> recorder;
   GObjectRef<GtkApplication> app;
   GtkWidget* window = nullptr;
+  ToneStateHolder sonavelTone;  // set when sonavel runs here
 };
 
 // Each program's sound path on each server a desktop runs.
