@@ -344,7 +344,9 @@ void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self
 // waited for that request would start up to a period late (10.7 ms on
 // PipeWire's graph at 512 frames). Its first blocks go now instead, as the
 // request would have written them; the request that the flush brings fills
-// the queue behind them.
+// the queue behind them. The audio thread waits for the loop's lock while
+// this holds it: a flush and a few blocks' rendering, only when a burst starts
+// on silence, while the server still has the whole queue of silence to play.
 void DeviceFormatOutput::send_burst_start() {
   if (mainloop_ == nullptr) return;
   const MainloopLock lock(mainloop_.get());
