@@ -302,17 +302,17 @@ bool DeviceFormatOutput::burst_starts_afresh() noexcept {
   return silentFrames_ >= settledSilenceFrames && burst_waiting(*tone_);
 }
 
-// Renders whole blocks covering nbytes. A burst that is about to start while
-// all the server holds is silence first has that silence dropped (a flush,
-// which the server answers with a request for the whole queue) and a little
-// fresh silence written before it, so the burst sounds at once instead of
-// behind the queue; a burst started while another still sounds follows it in
-// the queue as before.
+// Renders whole blocks covering nbytes. A burst that starts afresh (about to
+// start while all the server holds is silence) first has that silence dropped
+// (a flush, which the server answers with a request for the whole queue) and
+// a little fresh silence written before it, so the burst sounds at once
+// instead of behind the queue; a burst started while another still sounds
+// follows it in the queue as before. The caller decides afresh, once.
 // Runs with the main loop's lock held: no allocation of ours, no output, no
 // lock but the tone state's.
-void DeviceFormatOutput::write_blocks(pa_stream* s, std::size_t nbytes) noexcept {
+void DeviceFormatOutput::write_blocks(pa_stream* s, std::size_t nbytes, bool afresh) noexcept {
   std::size_t silent_blocks = 0;
-  if (burst_starts_afresh()) {
+  if (afresh) {
     if (pa_operation* op = pa_stream_flush(s, nullptr, nullptr)) pa_operation_unref(op);
     silent_blocks = flushSilenceBlocks;
   }
@@ -337,7 +337,8 @@ void DeviceFormatOutput::write_blocks(pa_stream* s, std::size_t nbytes) noexcept
 
 // The server asks for nbytes. Runs on the audio thread.
 void DeviceFormatOutput::on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept {
-  static_cast<DeviceFormatOutput*>(self)->write_blocks(s, nbytes);
+  auto* out = static_cast<DeviceFormatOutput*>(self);
+  out->write_blocks(s, nbytes, out->burst_starts_afresh());
 }
 
 // The server asks for more once per period of its own, so a burst that
@@ -351,7 +352,7 @@ void DeviceFormatOutput::send_burst_start() {
   if (mainloop_ == nullptr) return;
   const MainloopLock lock(mainloop_.get());
   if (!streamReady_ || !burst_starts_afresh()) return;
-  write_blocks(stream_.get(), minimumRequestBytes_);
+  write_blocks(stream_.get(), minimumRequestBytes_, true);
 }
 
 }  // namespace sonavel

@@ -84,7 +84,7 @@ class DeviceFormatOutput final : public OutputStream {
   static void on_stream_write(pa_stream* s, size_t nbytes, void* self) noexcept;
   // Whether a burst waits to start while all the server holds is silence.
   bool burst_starts_afresh() noexcept;
-  void write_blocks(pa_stream* s, std::size_t nbytes) noexcept;
+  void write_blocks(pa_stream* s, std::size_t nbytes, bool afresh) noexcept;
   static void on_stream_underflow(pa_stream* s, void* self);
 
   // Declared in the order they are made; the destructor takes the stream
