@@ -123,14 +123,15 @@ class ProgramSession {
     return d.wait_exit(std::chrono::milliseconds(5000)) == 0;
   }
   std::string screenshot(const std::string& name) {
-    const std::string path = evidence_ + "/" + name;
+    const std::string path = evidence_file(name);
     Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + display_.name()});
     s.wait_exit(std::chrono::milliseconds(10000));
     return path;
   }
   std::vector<float> recording() const { return recorder_->read_float(); }
   std::size_t recorded_samples() const { return recorder_->bytes() / sizeof(float); }
-  std::string recording_path() const { return evidence_ + "/monitor.f32"; }
+  std::string recording_path() const { return evidence_file("monitor.f32"); }
+  std::string evidence_file(const std::string& name) const { return evidence_ + "/" + name; }
   Subprocess& program() { return *prog_; }
   SoundServer& server() { return server_; }
   std::string stderr_text() const { return slurp(evidence_ + "/stderr"); }
