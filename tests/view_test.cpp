@@ -79,23 +79,6 @@ class Canvas {
   int w_, h_, scale_;
 };
 
-// A frame over a ring filled with one value (0 for silence).
-struct RingFrame {
-  WaveformHistory ring;
-  WaveformFrame frame;
-  RingFrame(double raw_amp, float fill, RecentOutputRule rule, double seconds = 0.5) {
-    for (std::size_t i = 0; i < historyLength; ++i) ring.push_waveform_sample(fill);
-    frame.freq = 1000;
-    frame.rawAmp = raw_amp;
-    frame.seconds_visible = seconds;
-    frame.visible_samples = visible_sample_count(seconds, VisibleCountRule::Truncate);
-    frame.ring = &ring;
-    frame.writePos = ring.write_pos();
-    frame.recentRule = rule;
-    frame.ringHasRecentOutput = ring_has_recent_output(ring);
-  }
-};
-
 // A frame showing the newest `visible` samples of a ring as it stands.
 WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint32_t visible,
                          RecentOutputRule rule = RecentOutputRule::PlottedColumns) {
@@ -109,6 +92,19 @@ WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint3
   frame.ringHasRecentOutput = ring_has_recent_output(ring);
   return frame;
 }
+
+// A frame over a ring filled with one value (0 for silence).
+struct RingFrame {
+  WaveformHistory ring;
+  WaveformFrame frame;
+  RingFrame(double raw_amp, float fill, RecentOutputRule rule, double seconds = 0.5) {
+    for (std::size_t i = 0; i < historyLength; ++i) ring.push_waveform_sample(fill);
+    frame =
+        frame_over(ring, raw_amp, visible_sample_count(seconds, VisibleCountRule::Truncate), rule);
+    frame.freq = 1000;
+    frame.seconds_visible = seconds;
+  }
+};
 
 void expect_near(Rgb c, double r, double g, double b, const char* what) {
   EXPECT_NEAR(c.r, r * 255, 3) << what;
