@@ -192,6 +192,7 @@ std::string DeviceFormatOutput::connect_and_open() {
   if (stream_ == nullptr) return error_text();
   pa_stream* stream = stream_.get();
   const std::size_t frame_bytes = pa_frame_size(&spec);
+  frameBytes_ = frame_bytes;
   blockBytes_ = blockFrames * frame_bytes;
   pa_stream_set_state_callback(stream, on_stream_state, this);
   pa_stream_set_write_callback(stream, on_stream_write, this);
@@ -293,6 +294,13 @@ long DeviceFormatOutput::latency_usec() {
   int negative = 0;
   if (pa_stream_get_latency(stream_.get(), &usec, &negative) < 0) return -1;
   return negative ? -static_cast<long>(usec) : static_cast<long>(usec);
+}
+
+std::size_t DeviceFormatOutput::granted_minimum_request_frames() {
+  if (mainloop_ == nullptr || stream_ == nullptr) return 0;
+  const MainloopLock lock(mainloop_.get());
+  const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_.get());
+  return attr == nullptr ? 0 : attr->minreq / frameBytes_;
 }
 
 bool DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format, void* out,

@@ -64,6 +64,9 @@ class DeviceFormatOutput final : public OutputStream {
   // microseconds, asked of the server now, or -1 when it does not answer.
   // Main thread.
   long latency_usec();
+  // The smallest request the server has granted the stream, in frames, as it
+  // answered the stream's buffer settings; 0 without a stream. Main thread.
+  std::size_t granted_minimum_request_frames();
   // Right after a burst start: when nothing sounds, the burst's first blocks
   // go to the server now rather than at its next request. Main thread.
   void send_burst_start();
@@ -95,6 +98,7 @@ class DeviceFormatOutput final : public OutputStream {
   ToneStateHolder tone_;  // the stream's reference
   std::string error_;
   SampleFormat format_ = SampleFormat::F32;
+  std::size_t frameBytes_ = 0;
   std::size_t blockBytes_ = 0;
   std::size_t minimumRequestBytes_ = 0;
   bool streamReady_ = false;          // under the main loop's lock

@@ -22,25 +22,20 @@ void StallWatchdog::stop() {
 
 void StallWatchdog::watch(const std::atomic<std::uint64_t>& callbacks,
                           std::chrono::milliseconds limit, const std::function<void()>& recover) {
-  using Clock = std::chrono::steady_clock;
   // Looking four times per limit finds a stall within 1.25 limits of its
   // start, without waking the machine more than a few times a second.
   const auto look = limit / 4;
-  std::uint64_t seen = callbacks.load(std::memory_order_relaxed);
-  auto moved = Clock::now();
+  StallDetector detector(limit, callbacks.load(std::memory_order_relaxed),
+                         StallDetector::Clock::now());
   std::unique_lock<std::mutex> hold(lock_);
   while (!wake_.wait_for(hold, look, [this] { return stopping_; })) {
-    const std::uint64_t now_seen = callbacks.load(std::memory_order_relaxed);
-    const auto now = Clock::now();
-    if (now_seen != seen) {
-      seen = now_seen;
-      moved = now;
-    } else if (now - moved >= limit) {
+    if (detector.stalled(callbacks.load(std::memory_order_relaxed), StallDetector::Clock::now())) {
       hold.unlock();
       recover();
       hold.lock();
-      seen = callbacks.load(std::memory_order_relaxed);
-      moved = Clock::now();
+      // The recovery's own time is not the new stream's: its limit starts now.
+      detector = StallDetector(limit, callbacks.load(std::memory_order_relaxed),
+                               StallDetector::Clock::now());
     }
   }
 }

@@ -14,6 +14,34 @@
 
 namespace sonavel {
 
+// Decides, from looks at a callback count and the time of each look, when a
+// stream has stalled: the count has not moved for a whole limit since it last
+// moved, or since the last stall was answered. The watchdog's thread looks on
+// the steady clock; a test looks on a clock of its own.
+class StallDetector {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  StallDetector(std::chrono::milliseconds limit, std::uint64_t count, Clock::time_point now)
+      : limit_(limit), seen_(count), moved_(now) {}
+  // Whether the stream has stalled, given the count and the time of this look.
+  // Once it says so, the stream has a whole limit again from now.
+  bool stalled(std::uint64_t count, Clock::time_point now) {
+    if (count != seen_ || now - moved_ >= limit_) {
+      const bool stall = count == seen_;
+      seen_ = count;
+      moved_ = now;
+      return stall;
+    }
+    return false;
+  }
+
+ private:
+  std::chrono::milliseconds limit_;
+  std::uint64_t seen_;
+  Clock::time_point moved_;
+};
+
 class StallWatchdog {
  public:
   StallWatchdog() = default;

@@ -140,6 +140,22 @@ void call_back_for(std::chrono::milliseconds span) {
   }
 }
 
+// The README's promise: a stream whose callbacks have stopped for 750 ms is
+// started afresh, and a started one has 750 ms again before the next restart.
+// The looks come at times the test chooses, on a clock of its own.
+TEST(FixedFormatOutput, AStallIsAnsweredOnceItsCallbacksHaveStood750Milliseconds) {
+  using namespace std::chrono_literals;
+  using sonavel::StallDetector;
+  const StallDetector::Clock::time_point t0{};
+  StallDetector detector(sonavel::FixedFormatOutput::stallLimit, 7, t0);
+  EXPECT_FALSE(detector.stalled(7, t0 + 400ms));
+  EXPECT_FALSE(detector.stalled(8, t0 + 500ms)) << "a callback came";
+  EXPECT_FALSE(detector.stalled(8, t0 + 1249ms)) << "749 ms without a callback is no stall";
+  EXPECT_TRUE(detector.stalled(8, t0 + 1250ms)) << "750 ms without a callback is a stall";
+  EXPECT_FALSE(detector.stalled(8, t0 + 1999ms)) << "restarted 749 ms ago";
+  EXPECT_TRUE(detector.stalled(8, t0 + 2000ms)) << "still stalled 750 ms after a restart";
+}
+
 // The device stops calling back (as it does when the sound server's ALSA
 // plugin and the server each wait for the other): the stream is aborted and
 // started again, once, and a stream that calls back is left alone.

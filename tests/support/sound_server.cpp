@@ -161,6 +161,11 @@ void SoundServer::thaw() {
   for (auto& d : daemons_) d->signal(SIGCONT);
 }
 
+bool SoundServer::suspend_sink(bool suspended) const {
+  Subprocess suspend({"pactl", "suspend-sink", "nullsink", suspended ? "1" : "0"}, client_env());
+  return suspend.wait_exit(slowMachineWait) == 0;
+}
+
 bool SoundServer::restart() {
   while (!daemons_.empty()) daemons_.pop_back();
   std::error_code ec;

@@ -46,6 +46,9 @@ class SoundServer {
   // Freezes and thaws the server, as a hung desktop would.
   void freeze();
   void thaw();
+  // Suspends the null sink (it reads nothing from its streams, which keep
+  // what they hold) or resumes it, as pactl suspend-sink does.
+  bool suspend_sink(bool suspended) const;
   // Starts the server again on the same socket, with nothing connected.
   bool restart();
   // Leaves the folder (recordings, server logs) in place; returns its path.
