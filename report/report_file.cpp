@@ -100,9 +100,6 @@ int sync_folder(const std::string& folder) {
   return error;
 }
 
-// The PDF is an A4 landscape page, in points, with a margin for printers.
-constexpr double a4LongSidePt = 842, a4ShortSidePt = 595, pageMarginPt = 36;
-
 // Writes all of data, or returns false with errno set.
 bool write_all(int fd, const unsigned char* data, std::size_t size) {
   while (size > 0) {
@@ -113,6 +110,43 @@ bool write_all(int fd, const unsigned char* data, std::size_t size) {
   }
   return true;
 }
+
+// A file descriptor closed when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Copies the finished file from over the content of to, which keeps its
+// inode, and so every other name it has, and its permissions; returns 0 or
+// the error. The new content is whole in from before to is touched.
+int copy_in_place(const std::string& from, const std::string& to) {
+  const Descriptor in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return errno;
+  const Descriptor out(open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (out.get() < 0) return errno;
+  unsigned char buffer[1 << 14];
+  for (;;) {
+    const ssize_t n = read(in.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    if (!write_all(out.get(), buffer, static_cast<std::size_t>(n))) return errno;
+  }
+  return fsync(out.get()) == 0 ? 0 : errno;
+}
+
+// The PDF is an A4 landscape page, in points, with a margin for printers.
+constexpr double a4LongSidePt = 842, a4ShortSidePt = 595, pageMarginPt = 36;
 
 // cairo's writer into the temporary file; keeps the first error.
 struct Stream {
@@ -197,7 +231,7 @@ const char* report_extension(ReportType type) {
 }
 
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
-                        const std::string& title) {
+                        const std::string& title, std::string* warning) {
   int error = 0;
   const std::string target = follow_links(path, error);
   if (error != 0) return std::strerror(error);
@@ -205,19 +239,28 @@ std::string save_levels(const std::string& path, ReportType type, const BandLeve
   if (target.size() - folder_of(target).size() > NAME_MAX) return std::strerror(ENAMETOOLONG);
   TemporaryFile file(folder_of(target));
   if (file.fd() < 0) return std::strerror(file.error());
+  // A replaced file keeps its read and write permissions, never a set-id,
+  // sticky or execute bit: this is a table or a picture, not a program.
   struct stat existing;
-  if (stat(target.c_str(), &existing) == 0 && fchmod(file.fd(), existing.st_mode & 07777) != 0) {
-    error = errno;
-  }
+  const bool replaces = stat(target.c_str(), &existing) == 0;
+  if (replaces && fchmod(file.fd(), existing.st_mode & 0666) != 0) error = errno;
   if (error == 0) error = write_content(file.fd(), type, levels, title);
   if (error == 0 && !file.finish()) error = errno;
-  if (error == 0 && rename(file.path().c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) return std::strerror(error);
+  if (replaces && S_ISREG(existing.st_mode) && existing.st_nlink > 1) {
+    // Renaming would leave the file's other names on the old content.
+    error = copy_in_place(file.path(), target);
+    return error == 0 ? std::string() : std::strerror(error);
+  }
+  if (rename(file.path().c_str(), target.c_str()) != 0) return std::strerror(errno);
   file.keep();
-  // The file is whole under its name; a folder that will not flush leaves
-  // it there but is still told, as the save is not yet sure to last.
+  // The file is whole under its name: saved. A folder that will not flush
+  // leaves it there, not yet sure to survive a power cut, which is told.
   error = sync_folder(folder_of(target));
-  return error == 0 ? std::string() : std::strerror(error);
+  if (error != 0 && warning != nullptr) {
+    *warning = std::string("its folder could not be flushed to disk: ") + std::strerror(error);
+  }
+  return {};
 }
 
 }  // namespace sonavel

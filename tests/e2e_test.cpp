@@ -145,8 +145,11 @@ TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
   TempDir dir;
   // A file of that name exists: typed without its extension, the name is
   // asked about before the file is replaced.
+  // A file of the name as typed exists too, and is never written: the one
+  // question is about the file that will be.
   const std::string path = dir / "my-levels.csv";
   std::ofstream(path) << "precious";
+  std::ofstream(dir / "my-levels") << "untouched";
   s.key("ctrl+s");
   const std::string chooser =
       s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Save Levels"});
@@ -175,6 +178,7 @@ TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
     EXPECT_NE(csv.find(row), std::string::npos) << row << " in:\n" << csv << s.keep();
   }
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 34);
+  EXPECT_EQ(slurp(dir / "my-levels"), "untouched");
   EXPECT_EQ(s.title(), expected_title({40, 41})) << "no slider moved";
   const auto rec = s.recording();
   for (std::size_t i = silent_from; i < rec.size(); ++i) {

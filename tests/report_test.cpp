@@ -5,6 +5,8 @@
 
 #include <cairo.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -147,6 +149,18 @@ TEST(SavedLevels, LongNamesAndLinksSaveWhereTheUserMeant) {
   ASSERT_EQ(stat((dir / "real/levels.csv").c_str(), &kept), 0);
   EXPECT_EQ(made.st_mode & 0777, 0640u);
   EXPECT_EQ(kept.st_mode & 0777, 0604u);
+  // Only its read and write bits: no set-id, sticky or execute bit.
+  chmod((dir / "real/levels.csv").c_str(), 04755);
+  EXPECT_EQ(save_levels(dir / "link.csv", ReportType::Csv, known_levels(), "t"), "");
+  ASSERT_EQ(stat((dir / "real/levels.csv").c_str(), &kept), 0);
+  EXPECT_EQ(kept.st_mode & 07777, 0644u);
+  // A file with a second name: both names show the new levels.
+  std::ofstream(dir / "linked.csv") << "old";
+  std::filesystem::create_hard_link(dir / "linked.csv", dir / "other-name.csv");
+  ASSERT_EQ(save_levels(dir / "linked.csv", ReportType::Csv, known_levels(), "t"), "");
+  EXPECT_EQ(slurp(dir / "other-name.csv"), slurp(dir / "linked.csv"));
+  EXPECT_EQ(slurp(dir / "other-name.csv").substr(0, 13), "frequency_hz,");
+  EXPECT_EQ(std::filesystem::hard_link_count(dir / "linked.csv"), 2u);
 }
 
 // The type comes from the name's own extension, in any case; a dot in a
@@ -173,6 +187,32 @@ TEST(SavedLevels, AFailedSaveLeavesNothingAndSaysWhy) {
   EXPECT_EQ(save_levels(dir / "kept", ReportType::Png, levels, "t"), "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "kept")) << "the target is unchanged";
   EXPECT_EQ(entries(dir.path()).size(), 2u) << "no temporary file is left";
+
+  // Once renamed into place the file is saved, even where the folder cannot
+  // be opened to flush it (one the user may write but not read): that is a
+  // warning, never a failure. Tried as a user the folder's mode applies to.
+  std::filesystem::create_directory(dir / "write-only");
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((dir / "write-only").c_str(), 65534, 65534), 0);
+    chmod(dir.path().c_str(), 0711);  // the other user passes through
+  }
+  chmod((dir / "write-only").c_str(), 0300);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    std::string warning;
+    const std::string error =
+        save_levels(dir / "write-only/levels.csv", ReportType::Csv, levels, "t", &warning);
+    _exit(error.empty() && warning == "its folder could not be flushed to disk: Permission denied"
+              ? 0
+              : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "a saved file was reported as not saved, or with no warning";
+  chmod((dir / "write-only").c_str(), 0700);
+  EXPECT_EQ(slurp(dir / "write-only/levels.csv").substr(0, 13), "frequency_hz,");
 }
 
 }  // namespace

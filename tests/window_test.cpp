@@ -3,9 +3,11 @@
 // programs' flavours.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -19,9 +21,11 @@
 #include "support/gtk_pump.h"
 #include "support/module_tone_reset.h"
 #include "support/reference_burst.h"
+#include "support/temp_dir.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/main_window.h"
 #include "ui/refresh_timer.h"
+#include "ui/save_levels_handlers.h"
 
 using namespace sonavel;
 
@@ -427,6 +431,27 @@ TEST_F(Window, TicksRedrawWhileTheRingHoldsABurstThenRest) {
   g_source_remove(audio);
   g_source_remove(waveformTimerId);
   waveformTimerId = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Before a save replaces a file it asks about that file, by name; a file
+// nobody may write is named read-only, whoever the user is.
+TEST(SaveLevelsQuestion, AsksOnlyAboutAFileThereAndNamesOneThatIsReadOnly) {
+  sonavel_test::TempDir dir;
+  EXPECT_EQ(replace_question(dir / "levels.csv"), std::nullopt);
+  std::ofstream(dir / "levels.csv") << "x";
+  const auto plain = replace_question(dir / "levels.csv");
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(plain->headline,
+            "A file named \u201clevels.csv\u201d already exists. Do you want to replace it?");
+  chmod((dir / "levels.csv").c_str(), 0444);
+  const auto read_only = replace_question(dir / "levels.csv");
+  ASSERT_TRUE(read_only.has_value());
+  EXPECT_EQ(read_only->headline,
+            "\u201clevels.csv\u201d is read-only. Do you want to replace it anyway?");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ui/save_levels_handlers.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "report/report_file.h"
@@ -31,11 +33,14 @@ void add_filter(GtkFileChooser* chooser, const char* name, const char* pattern, 
   gtk_file_chooser_add_filter(chooser, filter);  // the chooser takes the reference
 }
 
-void tell_failure(GtkWidget* window, const std::string& path, const std::string& reason) {
+// A dialog with one Close button: the levels could not be saved (an error),
+// or were saved with something the person should know (a warning).
+void tell(GtkWidget* window, GtkMessageType kind, const char* headline, const std::string& path,
+          const std::string& reason) {
   GtkWidget* dialog = gtk_message_dialog_new(
       GTK_WINDOW(window),
-      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_ERROR, GTK_BUTTONS_CLOSE, "The levels could not be saved");
+      static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), kind,
+      GTK_BUTTONS_CLOSE, "%s", headline);
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s: %s", path.c_str(),
                                            reason.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), "Save Levels");
@@ -47,11 +52,15 @@ void tell_failure(GtkWidget* window, const std::string& path, const std::string&
 // a name typed without its extension, or tells why it could not be saved.
 void write_levels(const PendingSave& save) {
   SaveLevelsContext& ctx = *save.ctx;
+  std::string warning;
   const std::string error =
-      save_levels(save.path, save.type, *ctx.levels, audiogram_title(ctx.programName));
+      save_levels(save.path, save.type, *ctx.levels, audiogram_title(ctx.programName), &warning);
   if (!error.empty()) {
-    tell_failure(ctx.window, save.path, error);
+    tell(ctx.window, GTK_MESSAGE_ERROR, "The levels could not be saved", save.path, error);
     return;
+  }
+  if (!warning.empty()) {
+    tell(ctx.window, GTK_MESSAGE_WARNING, "The levels were saved", save.path, warning);
   }
   GtkRecentManager* recent = gtk_recent_manager_get_default();
   if (save.typed != save.path && !g_file_test(save.typed.c_str(), G_FILE_TEST_EXISTS)) {
@@ -62,20 +71,15 @@ void write_levels(const PendingSave& save) {
   if (written) gtk_recent_manager_add_item(recent, written.get());
 }
 
-// Asks, as the chooser does, whether an existing file may be replaced; the
+// Asks whether the existing file the save would write may be replaced; the
 // question owns the save, which goes with it.
-void ask_to_replace(PendingSave save) {
-  const GCharOwner name(g_path_get_basename(save.path.c_str()));
-  const GCharOwner folder(g_path_get_dirname(save.path.c_str()));
+void ask_to_replace(PendingSave save, const ReplaceQuestion& words) {
   GtkWidget* question = gtk_message_dialog_new(
       GTK_WINDOW(save.ctx->window),
       static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
-      "A file named \u201c%s\u201d already exists. Do you want to replace it?", name.get());
-  gtk_message_dialog_format_secondary_text(
-      GTK_MESSAGE_DIALOG(question),
-      "The file already exists in \u201c%s\u201d. Replacing it will overwrite its contents.",
-      folder.get());
+      GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE, "%s", words.headline.c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(question), "%s",
+                                           words.detail.c_str());
   gtk_dialog_add_buttons(GTK_DIALOG(question), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace",
                          GTK_RESPONSE_ACCEPT, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
@@ -85,6 +89,15 @@ void ask_to_replace(PendingSave save) {
       new PendingSave(std::move(save)),
       [](gpointer data, GClosure*) { delete static_cast<PendingSave*>(data); }, GConnectFlags{});
   gtk_widget_show_all(question);
+}
+
+// Writes the save, after asking first when it would replace a file.
+void write_or_ask(PendingSave save) {
+  if (const std::optional<ReplaceQuestion> words = replace_question(save.path)) {
+    ask_to_replace(std::move(save), *words);
+  } else {
+    write_levels(save);
+  }
 }
 
 gboolean on_save_levels_accel(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) {
@@ -103,6 +116,26 @@ void pop_up(GtkWidget* menu, GtkWidget* area, const GdkEvent* event) {
 }
 
 }  // namespace
+
+std::optional<ReplaceQuestion> replace_question(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  const GCharOwner name(g_path_get_basename(path.c_str()));
+  const GCharOwner folder(g_path_get_dirname(path.c_str()));
+  // A file nobody may write is the user's own word that it stays as it is,
+  // whatever the user's privileges: asked about again, naming that.
+  if ((st.st_mode & 0222) == 0) {
+    return ReplaceQuestion{
+        std::string("\u201c") + name.get() +
+            "\u201d is read-only. Do you want to replace it anyway?",
+        std::string("The file in \u201c") + folder.get() +
+            "\u201d is marked read-only. Replacing it will overwrite its contents."};
+  }
+  return ReplaceQuestion{std::string("A file named \u201c") + name.get() +
+                             "\u201d already exists. Do you want to replace it?",
+                         std::string("The file already exists in \u201c") + folder.get() +
+                             "\u201d. Replacing it will overwrite its contents."};
+}
 
 void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
                          std::shared_ptr<const BandLevels> levels, const char* program_name) {
@@ -152,7 +185,10 @@ void on_save_levels_activate(GtkWidget*, gpointer data) {
       "Save Levels", GTK_WINDOW(ctx->window), GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", "_Cancel"));
   auto* chooser = GTK_FILE_CHOOSER(ctx->chooser.get());
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
-  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  // The file written can be another than the one named (an extension is
+  // added), so the question about replacing it is asked here, not by the
+  // chooser, and only about the file that will be written.
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
   add_filter(chooser, "CSV table (*.csv)", "*.csv", ReportType::Csv);
   add_filter(chooser, "SVG audiogram (*.svg)", "*.svg", ReportType::Svg);
   add_filter(chooser, "PNG audiogram (*.png)", "*.png", ReportType::Png);
@@ -170,29 +206,24 @@ void on_save_levels_chooser_response(GtkNativeDialog* dialog, gint response, gpo
   const GCharOwner file(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog)));
   if (!file) {
     const GCharOwner uri(gtk_file_chooser_get_uri(GTK_FILE_CHOOSER(dialog)));
-    tell_failure(ctx->window, uri ? uri.get() : "The chosen place",
-                 "Only a file on this computer can be written; choose a local folder");
+    tell(ctx->window, GTK_MESSAGE_ERROR, "The levels could not be saved",
+         uri ? uri.get() : "The chosen place",
+         "Only a file on this computer can be written; choose a local folder");
     return;
   }
   // The type the name's extension gives, or else the chosen filter's, whose
-  // extension the name then gets. The chooser asked about the name typed; a
-  // name that grew an extension is asked about here, before it is replaced.
+  // extension the name then gets.
   PendingSave save{ctx, file.get(), file.get(), ReportType::Csv};
   if (const std::optional<ReportType> type = report_type_of(save.path)) {
     save.type = *type;
-    write_levels(save);
-    return;
-  }
-  GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
-  const int chosen =
-      filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "sonavel-report-type")) : 0;
-  if (chosen > 0) save.type = static_cast<ReportType>(chosen - 1);
-  save.path += report_extension(save.type);
-  if (g_file_test(save.path.c_str(), G_FILE_TEST_EXISTS)) {
-    ask_to_replace(std::move(save));
   } else {
-    write_levels(save);
+    GtkFileFilter* filter = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+    const int chosen =
+        filter ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(filter), "sonavel-report-type")) : 0;
+    if (chosen > 0) save.type = static_cast<ReportType>(chosen - 1);
+    save.path += report_extension(save.type);
   }
+  write_or_ask(std::move(save));
 }
 
 void on_replace_question_response(GtkDialog* question, gint response, gpointer data) {

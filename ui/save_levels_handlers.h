@@ -2,15 +2,17 @@
 // the waveform view, or the Menu key or Shift+F10 in the window) whose one
 // item opens the toolkit's native file chooser. The chosen file is written
 // as a table or an audiogram, by its extension or else the chosen type,
-// whose extension the name then gets; a file that name would replace is
-// asked about first. A failure is told in a dialog that names the file and
-// the reason. Nothing here plays a sound, moves a slider or takes the
+// whose extension the name then gets; the file that will be written, if it
+// exists, is asked about first (again naming it when it is read-only). A
+// failure, or a save that is not yet sure to last, is told in a dialog that
+// names the file and the reason. Nothing here plays a sound, moves a slider or takes the
 // keyboard from the band sliders. Main thread only.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/glib_owners.h"
@@ -35,6 +37,14 @@ struct PendingSave {
   std::string typed;
   ReportType type;
 };
+
+// The words of the question asked before a file is replaced.
+struct ReplaceQuestion {
+  std::string headline, detail;
+};
+// The question to ask before writing path, if a file is there: the usual
+// one, or, for a file that nobody may write, one that names it read-only.
+std::optional<ReplaceQuestion> replace_question(const std::string& path);
 
 // Connects Ctrl+S on window and the context menu on waveform_area.
 void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
