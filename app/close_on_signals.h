@@ -1,6 +1,8 @@
 // A session logout (SIGTERM, SIGHUP) or Ctrl+C in a terminal (SIGINT) closes
 // the window as its close button does, so the program ends by its own
-// shutdown path, bounded as a close is, with status 0.
+// shutdown path, bounded as a close is, with status 0; a further one during
+// that shutdown is absorbed. A signal that was ignored when the program
+// started (nohup) stays ignored.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -3,8 +3,11 @@
 //
 // All start-up happens on activation (start_sonavel). Exit status: 0 after a
 // normal close or SIGTERM, SIGINT or SIGHUP (each closes the window), 1 when
-// the audio output could not be started, and the application's own status
-// when it rejects the command line.
+// no window was ever shown because the audio output could not be started,
+// and the application's own status when it rejects the command line. A later
+// activation that fails (a second launch while the output's format is one
+// it cannot play) prints its line and leaves the windows shown, and the
+// status, as they were.
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -19,13 +22,21 @@ namespace {
 
 constexpr const char* applicationId = "org.sonavel.Sonavel";
 
-void on_app_activate(GtkApplication* app, gpointer audio_failed) {
+// What the activations have done, for the exit status.
+struct Activations {
+  bool failed = false;       // one could not start the audio
+  bool shownWindow = false;  // one showed a window
+};
+
+void on_app_activate(GtkApplication* app, gpointer activations) {
+  auto& done = *static_cast<Activations*>(activations);
   const sonavel::SonavelStart started = sonavel::start_sonavel(app);
   if (!started.error.empty()) {
     std::fprintf(stderr, "Failed to start audio: %s\n", started.error.c_str());
-    *static_cast<bool*>(audio_failed) = true;  // no window, so the run ends
+    done.failed = true;  // no window of its own; one shown before stays
     return;
   }
+  done.shownWindow = true;
   sonavel::close_window_on_signals(started.window.window);
 }
 
@@ -35,9 +46,9 @@ int main(int argc, char** argv) {
   sonavel::name_program(applicationId);
   sonavel::quiet_settings_backend();
   const auto app = sonavel::adopt(gtk_application_new(applicationId, G_APPLICATION_DEFAULT_FLAGS));
-  bool audio_failed = false;
-  g_signal_connect(app.get(), "activate", G_CALLBACK(on_app_activate), &audio_failed);
+  Activations activations;
+  g_signal_connect(app.get(), "activate", G_CALLBACK(on_app_activate), &activations);
   const int status = g_application_run(G_APPLICATION(app.get()), argc, argv);
   if (status != 0) return status;
-  return audio_failed ? 1 : 0;
+  return activations.failed && !activations.shownWindow ? 1 : 0;
 }

@@ -86,18 +86,58 @@ TEST(SonavelProgram, NoServerOrOneThatHangsUpIsNoDefaultOutputDevice) {
 
 // The same watch sees the window when the audio comes up. A logout's
 // SIGTERM or SIGHUP, or Ctrl+C's SIGINT, then closes it as its close button
-// does: each program ends by its own shutdown, quietly, with status 0.
+// does: each program ends by its own shutdown, quietly, with status 0. A
+// second signal while a frozen server holds that shutdown changes nothing;
+// a hang-up ignored at the start (nohup) stays ignored.
 TEST(BothPrograms, WorkingServerShowsOneWindowAndASignalClosesIt) {
   SoundServer server("float32le");
   ASSERT_TRUE(server.ready());
   for (const char* binary : {SONAVEL_BINARY, SONAVEL_PA_BINARY}) {
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
-      const ProgramRun r = run_program({binary}, server.client_env(), slowMachineWait, sig);
+      const ProgramRun r = run_program({binary}, server.client_env(), slowMachineWait, {{sig}});
       EXPECT_EQ(r.status, 0) << binary << ", signal " << sig;
       EXPECT_EQ(r.windowsMapped, 1) << binary;
       EXPECT_EQ(r.err, "") << binary << ", signal " << sig;
     }
+    for (const int sig : {SIGTERM, SIGINT}) {
+      const ProgramRun twice = run_program(
+          {binary}, server.client_env(), slowMachineWait,
+          {{sig, sig}, std::chrono::milliseconds(300), [&](const auto&) { server.freeze(); }});
+      server.thaw();
+      EXPECT_EQ(twice.status, 0) << binary << ", signal " << sig << " twice";
+    }
+    const ProgramRun nohup =
+        run_program({"sh", "-c", "trap '' HUP; exec \"$0\"", binary}, server.client_env(),
+                    slowMachineWait, {{SIGHUP, SIGTERM}, std::chrono::milliseconds(1500)});
+    EXPECT_EQ(nohup.signalsSent, 2) << binary << " obeyed a hang-up it was started to ignore";
+    EXPECT_EQ(nohup.status, 0) << binary;
   }
+}
+
+// A second launch while the default output is a format sonavel cannot play
+// fails in the running instance, which says why; the window shown all along
+// still ends its run with status 0.
+TEST(SonavelProgram, AFailedLaterActivationLeavesTheStatusOfTheShownWindow) {
+  SoundServer server("float32le");
+  ASSERT_TRUE(server.ready());
+  std::vector<std::string> env = server.client_env();
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + server.bus_address());  // one instance
+  int second = -1;
+  const ProgramRun r = run_program(
+      {SONAVEL_BINARY}, env, slowMachineWait,
+      {{SIGTERM}, std::chrono::milliseconds(300), [&](const std::vector<std::string>& with) {
+         for (std::vector<std::string> pactl :
+              {std::vector<std::string>{"pactl", "load-module", "module-null-sink",
+                                        "sink_name=s24sink", "format=s24le"},
+               {"pactl", "set-default-sink", "s24sink"}}) {
+           ASSERT_EQ(Subprocess(pactl, with).wait_exit(slowMachineWait), 0);
+         }
+         second = Subprocess({SONAVEL_BINARY}, with).wait_exit(slowMachineWait).value_or(-1);
+       }});
+  EXPECT_EQ(second, 0) << "the second launch handed its activation over";
+  EXPECT_EQ(r.err, "Failed to start audio: Unsupported sample format: I24\n");
+  EXPECT_EQ(r.windowsMapped, 1);
+  EXPECT_EQ(r.status, 0);
 }
 
 TEST(SonavelProgram, RejectedCommandLineKeepsTheApplicationsOwnStatus) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,15 +21,25 @@ struct ProgramRun {
   int status = -1;  // -1: still running when the limit came, then stopped
   std::string out, err;
   int windowsMapped = -1;
+  int signalsSent = 0;  // of the plan's, those sent while it still ran
 };
 
-// signal: sent two seconds after the program has mapped its window, as a
-// session ends or a person presses Ctrl+C (0: none); the run then waits up
-// to limit for it to end. Not sooner: on the test's null sink a PortAudio
-// stream stopped in its first two seconds takes up to 1.8 s to stop (a bare
-// PortAudio stream does the same), past sonavel_pa's 1.5 s bound.
+// Signals sent as a session ends or a person presses Ctrl+C: the first two
+// seconds after the program has mapped its window, each further one apart
+// from the one before, while the program still runs; before, when given,
+// runs just before the first, with the program's environment. Not sooner: on the test's null sink a
+// PortAudio stream stopped in its first two seconds takes up to 1.8 s to
+// stop (a bare PortAudio stream does the same), past sonavel_pa's 1.5 s bound.
+struct SignalPlan {
+  std::vector<int> signals;
+  std::chrono::milliseconds apart{300};
+  std::function<void(const std::vector<std::string>& env)> before = {};
+};
+
+// Runs argv until it ends, or limit after its last signal.
 inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
-                              std::chrono::milliseconds limit = slowMachineWait, int signal = 0) {
+                              std::chrono::milliseconds limit = slowMachineWait,
+                              const SignalPlan& plan = {}) {
   PrivateDisplay display;
   if (!display.ready()) return {};
   MapWatcher watcher(display.name());
@@ -37,14 +48,20 @@ inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::st
   ProgramRun r;
   {
     Subprocess prog(argv, env, dir / "out", dir / "err");
-    if (signal != 0) {
+    if (!plan.signals.empty()) {
       const auto until = std::chrono::steady_clock::now() + limit;
       while (watcher.ready() && watcher.mapped() == 0 && prog.running() &&
              std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
       std::this_thread::sleep_for(std::chrono::seconds(2));
-      prog.signal(signal);
+      if (plan.before) plan.before(env);
+      for (const int sig : plan.signals) {
+        if (r.signalsSent > 0) std::this_thread::sleep_for(plan.apart);
+        if (!prog.running()) break;
+        prog.signal(sig);
+        ++r.signalsSent;
+      }
     }
     if (const auto status = prog.wait_exit(limit)) r.status = *status;
   }
