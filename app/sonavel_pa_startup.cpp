@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "app/output_watch.h"
 #include "app/program_identity.h"
 #include "engine/module_tone.h"
 #include "monitor/program_choices.h"
@@ -20,6 +21,11 @@ bool start_sonavel_pa(int* argc, char*** argv, OutputStream& output, MainWindow&
   window = build_main_window(nullptr, sonavelPaChoices, tone);
   if (!audio.get()) return false;
   waveformTimerId = add_refresh_timer(sonavelPaChoices, window.waveform_area, tone, nullptr);
+  // The output restarts itself; the watch, which goes with the window before
+  // the output is shut down, only tells what it finds.
+  watch_output(window.waveform_area, tone,
+               std::make_shared<OutputSlot>(
+                   std::shared_ptr<OutputStream>(std::shared_ptr<void>(), &output)));
   gtk_widget_show_all(window.window);
   return true;
 }

@@ -254,7 +254,9 @@ void DeviceFormatOutput::terminate() {
 }
 
 void DeviceFormatOutput::report_stream_error(int error) {
-  if (closing_.load() || errorReported_.exchange(true)) return;
+  if (closing_.load()) return;
+  lost_.store(true);
+  if (errorReported_.exchange(true)) return;
   std::fprintf(stderr, "audio stream error: %s\n", pa_strerror(error));
 }
 
@@ -262,7 +264,7 @@ void DeviceFormatOutput::report_stream_error(int error) {
 void DeviceFormatOutput::on_context_state(pa_context* c, void* self) {
   auto* out = static_cast<DeviceFormatOutput*>(self);
   pa_threaded_mainloop_signal(out->mainloop_.get(), 0);
-  if (out->streamReady_ && pa_context_get_state(c) == PA_CONTEXT_FAILED) {
+  if (out->streamReady_ && !PA_CONTEXT_IS_GOOD(pa_context_get_state(c))) {
     out->report_stream_error(pa_context_errno(c));  // the server went away
   }
 }

@@ -7,8 +7,8 @@
 // tone-state lock once per block. A burst that starts while nothing sounds has
 // its first blocks written by the main thread, under the loop's lock, so that
 // it need not wait for the server's next request. A running stream that fails
-// reports one line on standard error and is otherwise left alone; the program
-// goes on.
+// reports one line on standard error and says it is silenced; the program
+// goes on, and its window connects again with a new output.
 #pragma once
 
 #include <pulse/pulseaudio.h>
@@ -69,7 +69,9 @@ class DeviceFormatOutput final : public OutputStream {
   std::size_t granted_minimum_request_frames();
   // Right after a burst start: when nothing sounds, the burst's first blocks
   // go to the server now rather than at its next request. Main thread.
-  void send_burst_start();
+  void send_burst_start() override;
+  // Whether the server has gone away, or the stream failed, since it ran.
+  bool silenced() const override { return lost_.load(); }
   // Fills one block from the engine, encoded for format, and says whether
   // any of it belonged to a burst; used by the writes to the stream. Real-time
   // safe apart from the tone-state lock.
@@ -105,6 +107,7 @@ class DeviceFormatOutput final : public OutputStream {
   std::size_t silentFrames_ = 0;      // rendered since the last burst sample; under that lock
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
+  std::atomic<bool> lost_{false};
   std::atomic<unsigned> underruns_{0};
 };
 

@@ -59,10 +59,19 @@ void FixedFormatOutput::restart_stalled_stream() {
   // A shutdown waits for this, and names the call it waits in.
   pendingCall_ = "Pa_AbortStream";
   Pa_AbortStream(stream_.get());
+  // The burst the stall broke is not resumed after the gap: it ends, and
+  // only the next band change plays.
+  cut_burst();
   pendingCall_ = "Pa_StartStream";
-  Pa_StartStream(stream_.get());
+  // A start that fails leaves the stream still, and the watchdog tries again
+  // after another limit; meanwhile the window says that nothing sounds.
+  restartFailed_.store(Pa_StartStream(stream_.get()) != paNoError);
   pendingCall_ = nullptr;
   stallRestarts_.fetch_add(1);
+}
+
+std::uint64_t FixedFormatOutput::bursts_cut() const {
+  return sonavel::bursts_cut();
 }
 
 void FixedFormatOutput::stop_and_close() {

@@ -57,6 +57,10 @@ class FixedFormatOutput final : public OutputStream {
   bool running() const { return stream_ != nullptr; }
   // How many times a stalled stream has been started afresh.
   int stall_restarts() const { return stallRestarts_.load(); }
+  // Whether the last restart failed, so that nothing sounds until one works.
+  bool silenced() const override { return restartFailed_.load(); }
+  // The bursts restarts have cut short.
+  std::uint64_t bursts_cut() const override;
 
   // PortAudio's stream callback: renders the buffer, counts the call for the
   // watchdog and keeps the stream running. Audio thread; real-time safe.
@@ -79,6 +83,7 @@ class FixedFormatOutput final : public OutputStream {
   // output exists at a time, so the count is the class's.
   static inline std::atomic<std::uint64_t> callbacks_{0};
   std::atomic<int> stallRestarts_{0};
+  std::atomic<bool> restartFailed_{false};
   // Declared last, so that it stops before anything it uses goes.
   StallWatchdog watchdog_;
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace sonavel {
 
@@ -28,6 +29,16 @@ class OutputStream {
   // waiting; that call still uses this output, so the process must then end
   // without destroying it. Main thread only.
   const char* shut_down_within(std::chrono::milliseconds limit);
+
+  // What the window must tell the person about the output. Main thread.
+  // Whether nothing played can be heard now: the server went away, or a
+  // restart of the stream failed.
+  virtual bool silenced() const { return false; }
+  // How many bursts a restart of the stream has cut short so far.
+  virtual std::uint64_t bursts_cut() const { return 0; }
+  // Right after a burst start, for a back end that hands it to the server at
+  // once rather than at the server's next request.
+  virtual void send_burst_start() {}
 
  protected:
   // The library call the shutdown is waiting in, for shut_down_within's

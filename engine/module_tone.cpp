@@ -20,6 +20,9 @@ std::atomic<std::uint64_t> burstSerial{0};
 // The burst start the ring was last cleared for, stored by the audio thread
 // after the clear.
 std::atomic<std::uint64_t> historySerial{0};
+// The last burst start that a cut ends, and how many a cut has ended.
+std::atomic<std::uint64_t> cutSerial{0};
+std::atomic<std::uint64_t> cutBursts{0};
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
 // The running burst as the audio thread sees it; touched by that thread only.
@@ -51,6 +54,14 @@ void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcep
   arm_burst();
 }
 
+void cut_burst() noexcept {
+  cutSerial.store(burstSerial.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+std::uint64_t bursts_cut() noexcept {
+  return cutBursts.load(std::memory_order_relaxed);
+}
+
 bool history_is_current() noexcept {
   // Acquire: a reader that sees the audio thread's serial sees its clear too.
   return historySerial.load(std::memory_order_acquire) ==
@@ -72,6 +83,12 @@ void render_tone(float* out, unsigned long frames) noexcept {
                        .attenuation = attenuation.load(std::memory_order_relaxed)};
     waveformHistory.clear_waveform_history();
     historySerial.store(serial, std::memory_order_release);
+  }
+  if (!voice.callbackPaused && cutSerial.load(std::memory_order_relaxed) >= voice.serial) {
+    voice.callbackPaused = true;
+    voice.samplesRemaining = 0;
+    waveformHistory.clear_waveform_history();
+    cutBursts.fetch_add(1, std::memory_order_relaxed);
   }
   struct Sink {
     float* out;

@@ -46,6 +46,13 @@ void arm_burst() noexcept;
 // Both halves in order. Main thread only.
 void start_burst(std::int32_t frequency_hz, std::int32_t attenuation_db) noexcept;
 
+// Ends the burst started last, if it still waits or sounds, at the audio
+// thread's next buffer, and clears the ring then: a burst broken by a stall
+// of the stream is not resumed, and only a later start plays. Any thread.
+void cut_burst() noexcept;
+// How many bursts a cut has ended while they waited or sounded. Any thread.
+std::uint64_t bursts_cut() noexcept;
+
 // False from a burst start until the audio thread has cleared the ring for
 // it: until then the ring may still hold the earlier burst. Main thread only.
 bool history_is_current() noexcept;

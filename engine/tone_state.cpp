@@ -14,6 +14,14 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
   s.callbackPaused = false;
 }
 
+void end_burst(SharedToneState& shared) noexcept {
+  ToneStateGuard guard(shared);
+  ToneState& s = guard.state();
+  s.callbackPaused = true;
+  s.samplesRemaining = 0;
+  s.waveformHistory.clear_waveform_history();
+}
+
 bool burst_waiting(SharedToneState& shared) noexcept {
   ToneStateGuard guard(shared);
   const ToneState& s = guard.state();

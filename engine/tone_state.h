@@ -62,6 +62,11 @@ class ToneStateGuard {
 void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
                  std::int32_t attenuation_db) noexcept;
 
+// Ends the burst, waiting or sounding, and clears the history: nothing of it
+// sounds or shows any more. A connection made again after its server went
+// away starts this way, so that only a burst started afterwards plays. Any
+// thread.
+void end_burst(SharedToneState& shared) noexcept;
 // Whether a burst has been started and none of its samples rendered yet.
 // Audio thread; takes the lock briefly.
 bool burst_waiting(SharedToneState& shared) noexcept;

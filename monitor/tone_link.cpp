@@ -33,7 +33,10 @@ class ModuleToneLink final : public ToneLink {
   void prepare_burst(int frequency_hz, int attenuation_db) override {
     set_burst_tone(frequency_hz, attenuation_db);
   }
-  void commit_burst(int, int) override { arm_burst(); }
+  void commit_burst(int, int) override {
+    arm_burst();
+    burst_committed();
+  }
   void set_time_window(double seconds) override { waveformTimeWindowSec = seconds; }
 
   // Reads the ring live. Right after a burst start, until the audio thread
@@ -54,6 +57,7 @@ class ModuleToneLink final : public ToneLink {
     if (!current) std::fill_n(copy.begin(), frame.visible_samples, 0.0f);
     frame.ringHasRecentOutput = current && frame.recentRule == RecentOutputRule::WholeRing &&
                                 ring_has_recent_output(waveformHistory);
+    frame.notice = notice_or_null();
   }
 
   bool picture_changed() override { return drawn_.differs(waveformHistory, history_is_current()); }
@@ -72,6 +76,7 @@ class LockedToneLink final : public ToneLink {
   // first and then the tone state's.
   void commit_burst(int frequency_hz, int attenuation_db) override {
     start_burst(*holder_, frequency_hz, attenuation_db);
+    burst_committed();
     if (started_) started_();
   }
   void set_time_window(double seconds) override {
@@ -103,6 +108,7 @@ class LockedToneLink final : public ToneLink {
     frame.recentRule = choices.recentOutput;
     frame.ringHasRecentOutput = frame.recentRule == RecentOutputRule::WholeRing &&
                                 ring_has_recent_output(s.waveformHistory);
+    frame.notice = notice_or_null();
   }
 
   bool picture_changed() override {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/tone_state.h"
 #include "monitor/program_choices.h"
@@ -29,6 +30,27 @@ class ToneLink {
   // or the ring taken up for a new burst. A time window or a burst start is
   // drawn by its own handler.
   virtual bool picture_changed() = 0;
+
+  // A notice about the output for the view, in place of its trace or its
+  // message that no tone sounded: why nothing can sound, or that the last
+  // tone was cut short. Empty: none. until_next_burst: the next burst start
+  // takes it away.
+  void set_output_notice(std::string text, bool until_next_burst) {
+    notice_ = std::move(text);
+    noticeUntilNextBurst_ = until_next_burst;
+  }
+  const std::string& output_notice() const { return notice_; }
+
+ protected:
+  // Each burst start calls this once.
+  void burst_committed() {
+    if (noticeUntilNextBurst_) notice_.clear();
+  }
+  const char* notice_or_null() const { return notice_.empty() ? nullptr : notice_.c_str(); }
+
+ private:
+  std::string notice_;
+  bool noticeUntilNextBurst_ = false;
 };
 
 // sonavel_pa: the frequency and factor are set before the relabel, the rest

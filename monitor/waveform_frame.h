@@ -33,6 +33,9 @@ struct WaveformFrame {
   std::uint32_t visible_samples = 2;
   RecentOutputRule recentRule = RecentOutputRule::PlottedColumns;
   bool ringHasRecentOutput = false;  // WholeRing only
+  // What the output's state makes the view say instead of a trace (nothing
+  // can sound, or the last tone was cut short); nullptr when all is well.
+  const char* notice = nullptr;
 
   // The trace's samples: read live from a ring at a write position taken
   // once, or from a copy made under the tone-state lock (oldest first).

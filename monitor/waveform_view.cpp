@@ -47,10 +47,10 @@ bool trace_points(const WaveformFrame& frame, double usable_w, double usable_h, 
   return has_nonzero;
 }
 
-void show_no_output_message(cairo_t* cr, double center_y) {
+void show_no_output_message(cairo_t* cr, double center_y, const std::string& text) {
   cairo_set_font_size(cr, 14);
   cairo_set_source_rgba(cr, 0.9, 0.75, 0.3, 0.95);
-  show_text_at(cr, 20, center_y - 10, "No recent tone output");
+  show_text_at(cr, 20, center_y - 10, text);
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ namespace {
 // The panel without its trace: background, border, grid, centre line,
 // captions, end labels and, when there is no recent output, the message.
 void paint_backdrop(cairo_t* cr, double width, double height, const WaveformCaptions& captions,
-                    bool message) {
+                    const std::string& message) {
   const double left_pad = sidePad, right_pad = sidePad, top_pad = sidePad;
   const double bottom_pad = bottomPad;
 
@@ -122,7 +122,7 @@ void paint_backdrop(cairo_t* cr, double width, double height, const WaveformCapt
   show_text_at(cr, left_pad, height - 6, "-");
   show_text_at(cr, width - right_pad - 28, height - 6, "now");
 
-  if (message) show_no_output_message(cr, center_y);
+  if (!message.empty()) show_no_output_message(cr, center_y, message);
 }
 
 // The trace's points in device pixels, one per device column: the logical
@@ -227,12 +227,14 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
   if (whole_ring && has_nonzero) {
     trace_points(frame, usable_w, usable_h, center_y, zoom_factor(frame.rawAmp), points_);
   }
-  const bool message = !has_nonzero;
+  // A notice about the output stands instead of any trace.
+  const bool message = !has_nonzero || frame.notice != nullptr;
+  const char* text = frame.notice != nullptr ? frame.notice : noOutputMessage;
 
   WaveformCaptions captions = waveform_captions(frame);
   if (!backdrop_ || w != width_ || h != height_ || scale != scale_ || message != message_ ||
-      captions.frequency != captions_.frequency || captions.amplitude != captions_.amplitude ||
-      captions.timeWindow != captions_.timeWindow) {
+      (message && messageText_ != text) || captions.frequency != captions_.frequency ||
+      captions.amplitude != captions_.amplitude || captions.timeWindow != captions_.timeWindow) {
     if (!backdrop_ || w != width_ || h != height_ || scale != scale_) {
       backdrop_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
       // An image the target can take without a copy of its own: on an X
@@ -247,7 +249,8 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
     const CairoFontOptions options(cairo_font_options_create());
     cairo_surface_get_font_options(cairo_get_target(cr), options.get());
     cairo_set_font_options(bcr.get(), options.get());
-    paint_backdrop(bcr.get(), width, height, captions, message);
+    messageText_ = message ? text : "";
+    paint_backdrop(bcr.get(), width, height, captions, messageText_);
     width_ = w, height_ = h, scale_ = scale, message_ = message, captions_ = std::move(captions);
   }
 

@@ -15,6 +15,9 @@
 
 namespace sonavel {
 
+// What the view says when no tone has sounded lately.
+inline constexpr const char* noOutputMessage = "No recent tone output";
+
 struct WaveformCaptions {
   std::string frequency;   // "Frequency: %d Hz"
   std::string amplitude;   // "Amplitude: %.8f  |  Output: %.6f%%  |  Zoom: x%.2f"
@@ -34,10 +37,12 @@ double zoom_factor(double raw_amp);
 class WaveformPainter {
  public:
   void paint(cairo_t* cr, double width, double height, const WaveformFrame& frame);
-  // What the last paint showed: its captions, and whether "No recent tone
-  // output" stood instead of a trace.
+  // What the last paint showed: its captions, and whether a message ("No
+  // recent tone output", or the frame's notice) stood instead of a trace,
+  // and which.
   const WaveformCaptions& captions() const { return captions_; }
   bool shows_message() const { return message_; }
+  const std::string& message() const { return messageText_; }
 
  private:
   CairoSurface backdrop_, canvas_;
@@ -46,6 +51,7 @@ class WaveformPainter {
   std::vector<int> tops_, bottoms_;
   int width_ = 0, height_ = 0, scale_ = 1;  // the panel's device pixels and scale
   bool message_ = false;
+  std::string messageText_;
   WaveformCaptions captions_;
 };
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/fixed_format_output.h"
+#include "engine/module_tone.h"
 
 namespace {
 
@@ -31,6 +32,11 @@ std::mutex callsLock;  // the watchdog's thread makes calls too
 void record(const char* call) {
   const std::lock_guard<std::mutex> hold(callsLock);
   fake.calls.emplace_back(call);
+}
+// The result of later starts, which the watchdog's thread makes.
+void set_start_result(PaError result) {
+  const std::lock_guard<std::mutex> hold(callsLock);
+  fake.startResult = result;
 }
 std::vector<std::string> recorded() {
   const std::lock_guard<std::mutex> hold(callsLock);
@@ -63,6 +69,7 @@ PaError Pa_OpenDefaultStream(PaStream** stream, int, int channels, PaSampleForma
 }
 PaError Pa_StartStream(PaStream*) {
   record("start");
+  const std::lock_guard<std::mutex> hold(callsLock);
   return fake.startResult;
 }
 PaError Pa_StopStream(PaStream*) {
@@ -126,6 +133,16 @@ TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
   EXPECT_EQ(fake.userData, nullptr);
 }
 
+// Waits up to 20 s for done, as a stalled stream's restarts come.
+template <typename Done>
+bool wait_for(Done done) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
 // Calls the stream's callback as a working device would, every 6 ms, for a
 // while; the callback renders whatever count it is given and keeps the
 // stream going.
@@ -135,7 +152,7 @@ void call_back_for(std::chrono::milliseconds span) {
   while (std::chrono::steady_clock::now() < until) {
     ASSERT_EQ(fake.callback(nullptr, buf.data(), buf.size(), nullptr, 0, fake.userData),
               paContinue);
-    for (float s : buf) ASSERT_EQ(s, 0.0f) << "silence before any burst";
+    for (float s : buf) ASSERT_EQ(s, 0.0f) << "silence where no burst sounds";
     std::this_thread::sleep_for(std::chrono::milliseconds(6));
   }
 }
@@ -158,7 +175,9 @@ TEST(FixedFormatOutput, AStallIsAnsweredOnceItsCallbacksHaveStood750Milliseconds
 
 // The device stops calling back (as it does when the sound server's ALSA
 // plugin and the server each wait for the other): the stream is aborted and
-// started again, once, and a stream that calls back is left alone.
+// started again, once, and a stream that calls back is left alone. The burst
+// the stall broke is not resumed after the gap, and the output says it cut
+// one; a restart that fails leaves the output saying that nothing sounds.
 TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
   fake = {};
   sonavel::FixedFormatOutput out;
@@ -166,16 +185,31 @@ TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
   const auto limit = sonavel::FixedFormatOutput::stallLimit;
   call_back_for(3 * limit);
   EXPECT_EQ(out.stall_restarts(), 0) << "a working stream was restarted";
+  sonavel::start_burst(1000, 30);
+  std::vector<float> sounding(4410);
+  fake.callback(nullptr, sounding.data(), sounding.size(), nullptr, 0, nullptr);
+  EXPECT_NE(sounding.back(), 0.0f) << "the burst sounds before the stall";
+  const std::uint64_t cut_before = out.bursts_cut();
 
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (out.stall_restarts() == 0 && std::chrono::steady_clock::now() < until) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_EQ(out.stall_restarts(), 1) << "a stalled stream was not restarted";
-  call_back_for(3 * limit);
+  EXPECT_FALSE(out.silenced());
+  call_back_for(3 * limit);  // silence: the cut burst does not go on
+  EXPECT_EQ(out.bursts_cut(), cut_before + 1);
   EXPECT_EQ(out.stall_restarts(), 1) << "the restarted stream, calling back, was restarted";
+
+  set_start_result(paInternalError);  // the next restart fails
+  ASSERT_TRUE(wait_for([&] { return out.stall_restarts() == 2; }));
+  EXPECT_TRUE(out.silenced()) << "a failed restart was not told";
+  set_start_result(paNoError);
+  ASSERT_TRUE(wait_for([&] { return out.stall_restarts() == 3; }));
+  EXPECT_FALSE(out.silenced()) << "a restart that worked still says nothing sounds";
   out.stop_and_close();
-  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "abort", "start", "stop", "close"}));
+  EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "abort", "start", "abort", "start",
+                               "abort", "start", "stop", "close"}));
 }
 
 }  // namespace

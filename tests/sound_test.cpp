@@ -310,4 +310,36 @@ TEST_F(Sound, ServerGoingAwayMidBurstGivesOneLineAndTheWindowStillAnswers) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "is not an error";
 }
 
+// While the server is gone the view says that nothing sounds; once it is
+// back, the same window connects again and the next band change plays whole.
+TEST_F(Sound, SoundServerProgramConnectsAgainWhenItsServerIsBack) {
+  listen("float32le");
+  SonavelStart s = start_sonavel_here();
+  ASSERT_EQ(s.error, "");
+  AtkObject* view = gtk_widget_get_accessible(s.window.waveform_area);
+  const auto view_says = [&](const std::string& words) {
+    const char* description = atk_object_get_description(view);
+    return description != nullptr && std::string(description).find(words) != std::string::npos;
+  };
+  const std::string unreachable = "No sound output: the sound server is not reachable";
+
+  testing::internal::CaptureStderr();
+  server->kill_now();
+  EXPECT_TRUE(run_main_loop_until([&] { return view_says(unreachable); }, slowMachineWait))
+      << "the window did not say that nothing sounds";
+  gtk_range_set_value(GTK_RANGE(s.window.sliders[20]), 70);  // heard by nobody
+  run_main_loop_for(milliseconds(300));
+  EXPECT_TRUE(view_says(unreachable)) << "a band change hid that nothing sounds";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "audio stream error: Connection terminated\n");
+
+  recorder.reset();
+  ASSERT_TRUE(server->restart());
+  recorder = std::make_unique<MonitorRecorder>(*server, "float32le", server->dir() + "/after.raw");
+  ASSERT_TRUE(recorder->wait_until_flowing());
+  EXPECT_TRUE(run_main_loop_until([&] { return !view_says(unreachable); }, slowMachineWait))
+      << "the window did not connect again";
+  const BurstMatch m = play_until_whole(s.window, float_matcher());
+  EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
+}
+
 }  // namespace

@@ -14,7 +14,7 @@ gboolean on_waveform_draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
                      frame);
   const WaveformCaptions& captions = ctx->painter.captions();
   std::string spoken = captions.frequency + ". " + captions.amplitude + ". " + captions.timeWindow +
-                       (ctx->painter.shows_message() ? ". No recent tone output" : "");
+                       (ctx->painter.shows_message() ? ". " + ctx->painter.message() : "");
   if (spoken != ctx->spoken) {  // a change is announced, so only a change is set
     atk_object_set_description(gtk_widget_get_accessible(widget), spoken.c_str());
     ctx->spoken = std::move(spoken);
