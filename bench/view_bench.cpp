@@ -17,9 +17,16 @@ namespace {
 
 constexpr int width = 940, height = 360;
 
+// The view's surface, at a HiDPI screen's scale when scale is 2: then it has
+// scale x scale pixels for each of the view's points, as GDK_SCALE=2 gives.
 struct Surface {
-  sonavel::CairoSurface surface{cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)};
-  sonavel::CairoContext cr{cairo_create(surface.get())};
+  explicit Surface(int scale = 1)
+      : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * scale, height * scale)) {
+    cairo_surface_set_device_scale(surface.get(), scale, scale);
+    cr.reset(cairo_create(surface.get()));
+  }
+  sonavel::CairoSurface surface;
+  sonavel::CairoContext cr;
 };
 
 void BM_BaselineCairoPaint(benchmark::State& state) {
@@ -33,12 +40,13 @@ void BM_BaselineCairoPaint(benchmark::State& state) {
 BENCHMARK(BM_BaselineCairoPaint);
 
 // 0: nothing played yet (the message); 1: a steady 1000 Hz burst at -40 dB
-// filling the default 0.5 s window.
-void BM_WaveformDraw(benchmark::State& state) {
-  Surface s;
+// filling the default 0.5 s window. BM_WaveformDrawHiDpi: the steady burst at
+// scale 2.
+void draw_waveform(benchmark::State& state, bool burst, int scale) {
+  Surface s(scale);
   auto ring = std::make_unique<sonavel::WaveformHistory>();
   const double amp = 0.999999 * 0.01;
-  if (state.range(0) == 1) {
+  if (burst) {
     for (int i = 0; i < 40000; ++i) {
       ring->push_waveform_sample(
           static_cast<float>(amp * std::sin(6.283185307179586 * 1000.0 * i / 44100.0)));
@@ -58,7 +66,14 @@ void BM_WaveformDraw(benchmark::State& state) {
     cairo_surface_flush(s.surface.get());
   }
 }
+void BM_WaveformDraw(benchmark::State& state) {
+  draw_waveform(state, state.range(0) == 1, 1);
+}
 BENCHMARK(BM_WaveformDraw)->ArgName("silence0_burst1")->DenseRange(0, 1);
+void BM_WaveformDrawHiDpi(benchmark::State& state) {
+  draw_waveform(state, true, 2);
+}
+BENCHMARK(BM_WaveformDrawHiDpi);
 
 // sonavel's view takes its frame under the tone-state lock: at the longest
 // time window that is a copy of the whole ring and one scan of it. The audio

@@ -52,16 +52,19 @@ inline void next_sample(bool& paused, std::uint64_t& remaining, double& phase, s
   // then the sine) so that every sample rounds to the same float each time.
   const double scale = outputCeiling * attenuation;
   const double step = twoPi * static_cast<double>(freq) / sampleRate;
-  auto advance = [&phase, step] {
-    phase += step;
-    if (phase >= twoPi) phase -= twoPi;
+  // The phase is advanced in a local, which nothing the sink writes can
+  // alias, and stored back once.
+  double ph = phase;
+  auto advance = [&ph, step] {
+    ph += step;
+    if (ph >= twoPi) ph -= twoPi;
   };
   std::size_t i = 0;
   while (i < count) {
     if (paused || remaining == 0) {
       paused = true;
       sink.silence(i, count);
-      return;
+      break;
     }
     const std::uint64_t played = totalSamples - remaining;
     std::size_t n;
@@ -69,24 +72,25 @@ inline void next_sample(bool& paused, std::uint64_t& remaining, double& phase, s
       n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, fadeSamples - played));
       const double* envelope = &fadeEnvelope[played];
       for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(phase) * (scale * envelope[j])));
+        sink.sample(i + j, static_cast<float>(std::sin(ph) * (scale * envelope[j])));
       }
     } else if (remaining <= fadeSamples) {  // falling with the samples remaining
       n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining));
       const double* envelope = &fadeEnvelope[remaining];
       for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(phase) * (scale * *(envelope - j))));
+        sink.sample(i + j, static_cast<float>(std::sin(ph) * (scale * *(envelope - j))));
       }
     } else {  // full level, up to the first fade-out sample
       n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining - fadeSamples));
       for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(phase) * scale));
+        sink.sample(i + j, static_cast<float>(std::sin(ph) * scale));
       }
     }
     remaining -= n;
     i += n;
     if (remaining == 0) paused = true;
   }
+  phase = ph;
 }
 
 }  // namespace sonavel
