@@ -13,16 +13,14 @@ namespace {
 constexpr const char* noDefaultDevice = "No default output device available";
 // Queued in the server: 4096 frames, 93 ms. A queue has to outlast the
 // longest while the server may wait on this client, and a busy or virtual
-// machine can hold a thread back for tens of milliseconds; a 29 ms queue ran
-// dry in about one burst in ten beside a busy core. The queue is no delay to
-// a key's tone: a burst that starts while only silence is queued drops that
-// silence first (see on_stream_write).
+// machine can hold a thread back for tens of milliseconds. The queue is no
+// delay to a key's tone: a burst that starts while only silence is queued
+// drops that silence first (see write_blocks).
 constexpr std::size_t targetFrames = 4096;
 // Silence written first after a flush, in blocks. The server restarts the
 // stream from where its sink had got to, and what the sink had mixed ahead by
-// then can take the place of the first few milliseconds of new data (at
-// PulseAudio's null sink up to 241 samples of a burst's start were lost
-// without it); two blocks, 11.6 ms, of silence take that instead.
+// then can take the place of the first few milliseconds of new data; two
+// blocks, 11.6 ms, of silence are lost instead of a burst's start.
 constexpr std::size_t flushSilenceBlocks = 2;
 // Silence rendered since the last burst sample, beyond which nothing the
 // server holds for this stream can be part of a burst any more: the queue
@@ -32,16 +30,12 @@ constexpr std::size_t settledSilenceFrames = 3 * targetFrames;
 // The smallest request the server may make of the write callback, in frames.
 // With early requests PulseAudio takes it only as the size of each refill, so
 // one 256-frame block keeps the stream topped up in small steps. PipeWire's
-// PulseAudio service also runs the whole graph at this period (rounded down
-// to a power of two at 48 kHz): one block is 256 frames, 5.3 ms, whose
-// deadlines a busy machine misses, and each miss is a gap in the burst. Two
-// blocks give a 512-frame period (10.7 ms), which keeps a key's tone within
-// PipeWire's 40 ms goal. A virtual machine's host can still hold the graph
-// back past a whole period now and then, and that cycle is lost for every
-// client alike, however much each has queued; a 1024-frame period leaves
-// twice the room but takes a key's tone past the goal. scripts/bench measures
-// both goals (key to tone) and scripts/soak --bursts the gaps, beside a
-// reference client's.
+// PulseAudio service also runs the whole graph at this period: one block
+// would be a 5.3 ms period, whose deadlines a busy machine misses, each miss a
+// gap in the burst. Two blocks give a 512-frame period (10.7 ms), within the
+// 40 ms goal from key to tone; a longer period would leave more room for a
+// late cycle but take a key's tone past that goal. scripts/bench measures the
+// goal and scripts/soak --bursts the gaps, beside a reference client's.
 std::size_t minimum_request_frames(bool pipewire) {
   return pipewire ? 2 * DeviceFormatOutput::blockFrames : DeviceFormatOutput::blockFrames;
 }

@@ -226,10 +226,10 @@ using FreshStarts = OnEachServer;
 // soak's round counts every dropout and may not play again. The short round
 // of the test command plays both levels once and may play them again after a
 // dropout, as every sound test may after an underrun, six rounds and more
-// within the retry's patience: this machine's host holds its processors back
-// for 20 ms and more a few times a minute (bench/wake_stalls), which gaps a
-// burst now and then whatever the program does, while a stream that cannot
-// keep up gaps every round. A wrong sample fails at once.
+// within the retry's patience: a machine that holds its processors back for
+// tens of milliseconds (bench/wake_stalls measures it) gaps a burst now and
+// then whatever the program does, while a stream that cannot keep up gaps
+// every round. A wrong sample fails at once.
 TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
   const int bursts = setting("SONAVEL_SOAK_BURSTS", 2);
   const bool soak = soaking("SONAVEL_SOAK_BURSTS");
@@ -275,10 +275,9 @@ TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
 // A program started afresh plays the first burst it announces, every time:
 // a real Page Down on the first band, measured at the sink as 25 Hz at
 // -30 dB for 3 s (through PipeWire's resampler too). A dropout in that first
-// burst is counted and shown, not failed: on this machine PipeWire's graph
-// loses a cycle now and then, in spells, and a reference client with a deep
-// queue and nothing else to do loses as many as the programs (a soak,
-// scripts/soak --starts, counts both).
+// burst is counted and shown, not failed: a sound server's graph can lose a
+// cycle for every client alike, a reference client with a deep queue and
+// nothing else to do included (a soak, scripts/soak --starts, counts both).
 TEST_P(FreshStarts, EveryStartPlaysItsFirstBurst) {
   const int starts = setting("SONAVEL_SOAK_STARTS", 2);
   int silent = 0, withDropout = 0;

@@ -7,11 +7,10 @@
 //     EXPECT_EQ(m.result, MatchResult::Exact); break;
 //   }
 // Beyond its count of attempts, a retry goes on while the first attempt began
-// less than its patience ago. This virtual machine's host can be slow to wake
-// its idle processors, through spells of half a minute, and PipeWire's graph
-// loses a cycle at every long hold whatever a client does: one test-command
-// run saw six bursts in a row, 22 s, each with a gap. A stream that cannot keep up
-// gaps every attempt, so it still fails, after the patience has run out.
+// less than its patience ago: a machine can hold its processors back through
+// spells, and a sound server's graph then loses a cycle whatever a client
+// does. A stream that cannot keep up gaps every attempt, so it still fails,
+// once the patience has run out.
 #pragma once
 
 #include <chrono>

@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
   // holding gtk_init, and so the window, for good.
   env.push_back("DBUS_SESSION_BUS_ADDRESS=" + server.bus_address());
   // The services the bus starts (the accessibility bus) are told the display,
-  // as a desktop's session start tells its bus. Without it, every toolkit
-  // client peaked some 56 MiB higher and started some 80 ms later.
+  // as a desktop's session start tells its bus; without it each toolkit
+  // client's accessibility bridge searches for a bus on its own, at a cost in
+  // memory and start-up time (BENCHMARKS.md).
   Subprocess tell({"dbus-update-activation-environment", "DISPLAY"}, env);
   if (tell.wait_exit(slowMachineWait) != 0) {
     std::fprintf(stderr, "private_session: the session bus was not told the display\n");
