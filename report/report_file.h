@@ -16,17 +16,10 @@ std::optional<ReportType> report_type_of(const std::string& path);
 // ".csv", ".svg", ".png" or ".pdf".
 const char* report_extension(ReportType type);
 
-// Writes the levels to path as type, into a temporary file in the same
-// folder that is flushed to disk, renamed over path, and made lasting by
-// flushing the folder. A symbolic link is followed: the file it names is
-// replaced and the link stays. A file with more than one name (hard links)
-// is written in place once the temporary file is complete, so that all its
-// names keep one content. Returns an empty string when the file is saved,
-// or else the system's reason; path is then unchanged and no temporary file
-// is left. A saved file whose folder would not flush is saved, and warning
-// (when given) says so. A new file gets the permissions the user's umask
-// gives; a replaced one keeps its own read and write bits and no others.
-// title heads the audiogram. Main thread.
+// Writes the levels to path as type, whole or not at all (write_whole_file,
+// with its links, permissions and warning). Returns an empty string when the
+// file is saved, or else the system's reason. title heads the audiogram.
+// Main thread.
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
                         const std::string& title, std::string* warning = nullptr);
 
