@@ -40,15 +40,15 @@ void keep_connected(OutputWatch& w) {
     if (w.attempt->output) w.slot->output = std::move(w.attempt->output);
     w.attempt.reset();
   }
+  if (!w.reconnect || w.attempt) return;
   const auto now = std::chrono::steady_clock::now();
-  if (!w.reconnect || w.attempt || !w.slot->output->silenced() ||
-      now - w.lastAttempt < attemptInterval) {
-    return;
-  }
+  const bool lost = w.slot->output->silenced();
+  if (!w.slot->renew && !(lost && now - w.lastAttempt >= attemptInterval)) return;
+  w.slot->renew = false;
   w.lastAttempt = now;
   w.attempt = std::make_shared<Attempt>();
-  std::thread([attempt = w.attempt, reconnect = w.reconnect] {
-    attempt->output = reconnect();
+  std::thread([attempt = w.attempt, reconnect = w.reconnect, lost] {
+    attempt->output = reconnect(lost);
     attempt->done.store(true, std::memory_order_release);
   }).detach();
 }

@@ -30,11 +30,15 @@ inline constexpr const char* burstCutNotice =
 // for all of them.
 struct OutputSlot {
   std::shared_ptr<OutputStream> output;
+  // Asked for by a change of what the output must be (sonavel's ear): the
+  // watch makes a new one, as after a loss.
+  bool renew = false;
 };
 
 // Makes and opens a new output, or returns nullptr when it could not; runs
-// on a thread of its own.
-using Reconnect = std::function<std::shared_ptr<OutputStream>()>;
+// on a thread of its own. after_loss: the server had gone away (else the
+// output is renewed on request).
+using Reconnect = std::function<std::shared_ptr<OutputStream>(bool after_loss)>;
 
 // Watches slot's output for the window of waveform_area, until the area is
 // destroyed. reconnect: how to replace an output whose server went away;

@@ -1,16 +1,48 @@
 #include "app/sonavel_startup.h"
 
+#include <atomic>
 #include <future>
 
 #include "app/output_watch.h"
 #include "app/program_identity.h"
 #include "audio/device_format_output.h"
+#include "engine/ear.h"
+#include "ui/ear_choice.h"
 
 #include "monitor/program_choices.h"
 #include "monitor/tone_link.h"
 #include "ui/refresh_timer.h"
 
 namespace sonavel {
+
+namespace {
+
+// What a choice of ear needs to change the stream's side.
+struct EarStreamContext {
+  Ear ear;
+  std::shared_ptr<OutputSlot> slot;
+  std::shared_ptr<std::atomic<Ear>> wanted;
+  ToneStateHolder tone;
+};
+
+bool output_has_sides(const OutputStream& output) {
+  const auto* device = dynamic_cast<const DeviceFormatOutput*>(&output);
+  return device == nullptr || device->sink_channels() != 1;
+}
+
+}  // namespace
+
+// A new ear: what sounds stops, the stream closes, and the watch opens one at
+// that ear; a band changed meanwhile plays there once it is open.
+void on_ear_for_stream(GtkToggleButton* button, gpointer data) {
+  if (!gtk_toggle_button_get_active(button)) return;
+  auto& ctx = *static_cast<EarStreamContext*>(data);
+  if (ctx.wanted->load() == ctx.ear) return;
+  end_burst(*ctx.tone);
+  ctx.slot->output->stop_and_close();
+  ctx.wanted->store(ctx.ear);
+  ctx.slot->renew = true;
+}
 
 SonavelStart start_sonavel(GtkApplication* app) {
   SonavelStart s;
@@ -38,15 +70,25 @@ SonavelStart start_sonavel(GtkApplication* app) {
   s.output = std::move(output);
   slot->output = s.output;
   s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveform_area, link, slot);
+  offer_sides(s.window, output_has_sides(*s.output));
   // After its server went away, a new connection starts with no burst: only
-  // a band change made once it is back plays.
+  // a band change made once it is back plays. A new ear's stream plays what
+  // was started while it opened, at that ear.
+  const auto ear = std::make_shared<std::atomic<Ear>>(Ear::Both);
   watch_output(s.window.waveform_area, link, slot,
-               [tone = s.tone]() -> std::shared_ptr<OutputStream> {
-                 end_burst(*tone);
-                 auto renewed = std::make_shared<DeviceFormatOutput>(tone);
+               [tone = s.tone, ear](bool after_loss) -> std::shared_ptr<OutputStream> {
+                 if (after_loss) end_burst(*tone);
+                 auto renewed = std::make_shared<DeviceFormatOutput>(tone, ear->load());
                  if (!renewed->open_and_start()) return nullptr;
                  return renewed;
                });
+  for (std::size_t i = 0; i < ears.size(); ++i) {
+    g_signal_connect_data(
+        s.window.ear_buttons[i], "toggled", G_CALLBACK(on_ear_for_stream),
+        new EarStreamContext{ears[i], slot, ear, s.tone},
+        [](gpointer data, GClosure*) { delete static_cast<EarStreamContext*>(data); },
+        GConnectFlags{});
+  }
   gtk_widget_show_all(s.window.window);
   return s;
 }

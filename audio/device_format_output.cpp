@@ -83,6 +83,7 @@ struct Query {
   std::string sink;
   bool pipewire = false;  // served by PipeWire
   pa_sample_format_t format = PA_SAMPLE_INVALID;
+  unsigned channels = 0;
   bool failed = false;
 };
 
@@ -170,7 +171,10 @@ std::string DeviceFormatOutput::connect_and_open() {
       [](pa_context*, const pa_sink_info* info, int eol, void* q) {
         auto* query = static_cast<Query*>(q);
         if (eol < 0) query->failed = true;
-        if (info != nullptr) query->format = info->sample_spec.format;
+        if (info != nullptr) {
+          query->format = info->sample_spec.format;
+          query->channels = info->sample_spec.channels;
+        }
         if (eol != 0) pa_threaded_mainloop_signal(query->mainloop, 0);
       },
       &query));
@@ -181,8 +185,15 @@ std::string DeviceFormatOutput::connect_and_open() {
   if (!format) return pa_strerror(PA_ERR_NOTSUPPORTED);
   if (!is_accepted_format(*format)) return unsupported_format_message(*format);
   format_ = *format;
+  sinkChannels_ = query.channels;
   const pa_sample_spec spec{pulse_format_for(format_), static_cast<std::uint32_t>(sampleRate), 1};
-  stream_.reset(pa_stream_new(context, "Sonavel tone", &spec, nullptr));
+  // One side: the one channel at that side's position. Both: no map, so the
+  // server places the stream as mono, on every channel.
+  pa_channel_map side{};
+  side.channels = 1;
+  side.map[0] =
+      ear_ == Ear::Left ? PA_CHANNEL_POSITION_FRONT_LEFT : PA_CHANNEL_POSITION_FRONT_RIGHT;
+  stream_.reset(pa_stream_new(context, "Sonavel tone", &spec, ear_ == Ear::Both ? nullptr : &side));
   if (stream_ == nullptr) return error_text();
   pa_stream* stream = stream_.get();
   const std::size_t frame_bytes = pa_frame_size(&spec);
@@ -205,7 +216,10 @@ std::string DeviceFormatOutput::connect_and_open() {
   // Start: connected and not corked, the stream plays once it is ready. No
   // automatic timing updates: nothing in the program reads them, and they
   // would wake the server and this client several times a second.
-  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS);
+  // A side's stream may not be remixed onto the other channels; a mono one
+  // must be (with the flag PulseAudio would play it nowhere).
+  const auto flags = static_cast<pa_stream_flags_t>(
+      PA_STREAM_EARLY_REQUESTS | (ear_ == Ear::Both ? 0 : PA_STREAM_NO_REMIX_CHANNELS));
   silentFrames_ = settledSilenceFrames;  // nothing has sounded yet
   if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();

@@ -21,6 +21,7 @@
 #include "audio/c_owners.h"
 #include "audio/output_stream.h"
 #include "audio/sample_format.h"
+#include "engine/ear.h"
 #include "engine/tone_state.h"
 
 namespace sonavel {
@@ -36,8 +37,12 @@ class DeviceFormatOutput final : public OutputStream {
  public:
   static constexpr std::size_t blockFrames = 256;
 
-  // tone: the tone state the stream is rendered from.
-  explicit DeviceFormatOutput(ToneStateHolder tone) : tone_(std::move(tone)) {}
+  // tone: the tone state the stream is rendered from. ear: Both plays the
+  // one channel as the server places a mono stream, on every channel of the
+  // sink; Left or Right places it on that front channel alone, where the
+  // server may not remix it, so the other side gets silence.
+  explicit DeviceFormatOutput(ToneStateHolder tone, Ear ear = Ear::Both)
+      : tone_(std::move(tone)), ear_(ear) {}
   // Disconnects the stream and lets go of the server; the stream's owner
   // releasing it is what stops it. Main thread only.
   ~DeviceFormatOutput() override {
@@ -57,6 +62,9 @@ class DeviceFormatOutput final : public OutputStream {
   void terminate() override;
 
   const std::string& error() const { return error_; }
+  Ear ear() const { return ear_; }
+  // The default sink's channels, as the server described it at the open.
+  unsigned sink_channels() const { return sinkChannels_; }
   SampleFormat format() const { return format_; }
   // Underruns the server has reported for this stream so far. Any thread.
   unsigned underruns() const { return underruns_.load(std::memory_order_relaxed); }
@@ -98,6 +106,8 @@ class DeviceFormatOutput final : public OutputStream {
   PulseContext context_;
   PulseStream stream_;
   ToneStateHolder tone_;  // the stream's reference
+  Ear ear_;
+  unsigned sinkChannels_ = 0;
   std::string error_;
   SampleFormat format_ = SampleFormat::F32;
   std::size_t frameBytes_ = 0;

@@ -18,6 +18,7 @@ struct ProgramChoices {
   unsigned refreshIntervalMs;    // the refresh timer's period
   bool tickChecksVisibility;     // redraw only while the view is visible
   const char* programName;       // as the saved audiogram names it
+  bool earChoice;                // a choice of ear, whose stream can take a side
 };
 
 inline constexpr ProgramChoices sonavelPaChoices{
@@ -30,6 +31,7 @@ inline constexpr ProgramChoices sonavelPaChoices{
     .refreshIntervalMs = 33,
     .tickChecksVisibility = true,
     .programName = "sonavel_pa",
+    .earChoice = false,
 };
 
 inline constexpr ProgramChoices sonavelChoices{
@@ -42,6 +44,7 @@ inline constexpr ProgramChoices sonavelChoices{
     .refreshIntervalMs = 16,
     .tickChecksVisibility = false,
     .programName = "sonavel",
+    .earChoice = true,
 };
 
 }  // namespace sonavel

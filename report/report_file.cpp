@@ -33,9 +33,10 @@ cairo_status_t write_to_stream(void* closure, const unsigned char* data, unsigne
 }
 
 // The content, into fd; returns 0 or the error.
-int write_content(int fd, ReportType type, const BandLevels& levels, const std::string& title) {
+int write_content(int fd, ReportType type, const CheckLevels& check, const std::string& title) {
+  const BandLevels& levels = check.of(Ear::Both);
   if (type == ReportType::Csv) {
-    const std::string csv = levels_csv(levels);
+    const std::string csv = levels_csv(check);
     return write_all(fd, reinterpret_cast<const unsigned char*>(csv.data()), csv.size()) ? 0
                                                                                          : errno;
   }
@@ -103,10 +104,17 @@ const char* report_extension(ReportType type) {
   return ".pdf";
 }
 
-std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
+std::string save_levels(const std::string& path, ReportType type, const CheckLevels& levels,
                         const std::string& title, std::string* warning) {
   return write_whole_file(
       path, [&](int fd) { return write_content(fd, type, levels, title); }, warning);
+}
+
+std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
+                        const std::string& title, std::string* warning) {
+  CheckLevels check;
+  check.of(Ear::Both) = levels;
+  return save_levels(path, type, check, title, warning);
 }
 
 }  // namespace sonavel

@@ -22,5 +22,9 @@ const char* report_extension(ReportType type);
 // Main thread.
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
                         const std::string& title, std::string* warning = nullptr);
+// The same for a check's levels: the table has each ear's columns once a
+// level was set for one ear on its own; the audiogram draws both ears'.
+std::string save_levels(const std::string& path, ReportType type, const CheckLevels& levels,
+                        const std::string& title, std::string* warning = nullptr);
 
 }  // namespace sonavel

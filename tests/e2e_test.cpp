@@ -190,4 +190,75 @@ TEST_P(EndToEnd, CtrlSSavesTheLevelsToThePathTyped) {
 INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values("sonavel", "sonavel_pa"),
                          [](const auto& info) { return info.param; });
 
+// sonavel on a two-channel sink of each kind of server, each ear chosen with
+// its shortcut: a side's burst reaches that channel alone (sample for sample
+// on PulseAudio, measured whole on PipeWire) while the other channel stays
+// exact zeros; both ears reach both channels. Each ear keeps its own levels:
+// choosing one moves the slider to that ear's level, and plays nothing.
+class EarChoice : public ::testing::TestWithParam<ServerKind> {};
+
+// Channel c of an interleaved two-channel recording.
+std::vector<float> channel(const std::vector<float>& rec, std::size_t c) {
+  std::vector<float> out;
+  for (std::size_t i = c; i < rec.size(); i += 2) out.push_back(rec[i]);
+  return out;
+}
+
+TEST_P(EarChoice, EachSideReachesOnlyItsChannelAndKeepsItsLevels) {
+  struct Step {
+    const char* shortcut;
+    const char* suffix;  // of the title
+    bool left, right;    // the channels the burst reaches
+  };
+  const Step steps[] = {{"ctrl+l", " - left ear", true, false},
+                        {"ctrl+r", " - right ear", false, true},
+                        {"ctrl+b", "", true, true}};
+  for (UnderrunRetry retry(3); retry.next();) {
+    ProgramSession s(SONAVEL_BINARY, this_tests_evidence(), GetParam(), 2);
+    ASSERT_TRUE(s.start()) << s.keep();
+    for (int i = 0; i < 16; ++i) s.key("Tab");  // to the 1000 Hz band
+    BurstMatch m;
+    for (const Step& step : steps) {
+      s.key(step.shortcut);
+      const std::size_t from = s.recorded_samples() / 2;
+      s.key("Page_Down");  // this ear's 1000 Hz level, from -40 to -30 dB
+      sleep_ms(350);
+      ASSERT_EQ(s.title(), expected_title({1000, 30}) + step.suffix) << s.keep();
+      sleep_ms(3000 + 700);
+      const std::vector<float> rec = s.recording();
+      for (const bool left : {true, false}) {
+        const std::vector<float> side = channel(rec, left ? 0 : 1);
+        if (left ? step.left : step.right) {
+          m = GetParam() == ServerKind::PipeWire
+                  ? match_measured(side, from, 1000, 30)
+                  : match_burst(side, reference_burst(1000, 30), from, 4410);
+          if (m.result != MatchResult::Exact) break;
+        } else {
+          const auto sound = std::find_if(side.begin() + static_cast<std::ptrdiff_t>(from),
+                                          side.end(), [](float x) { return x != 0.0f; });
+          ASSERT_EQ(sound, side.end()) << step.shortcut << ": the other side sounded" << s.keep();
+        }
+      }
+      if (m.result != MatchResult::Exact) break;
+    }
+    if (retry.again(m)) continue;
+    ASSERT_EQ(m.result, MatchResult::Exact) << m.detail << s.keep();
+    // Back to the left ear: its own level, -30 dB, with nothing played.
+    const std::size_t quiet_from = s.recorded_samples();
+    s.key("ctrl+l");
+    sleep_ms(500);
+    EXPECT_EQ(s.title(), expected_title({1000, 30}) + " - left ear") << s.keep();
+    const std::vector<float> rec = s.recording();
+    EXPECT_TRUE(std::all_of(rec.begin() + static_cast<std::ptrdiff_t>(quiet_from), rec.end(),
+                            [](float x) { return x == 0.0f; }))
+        << "choosing an ear played a tone" << s.keep();
+    EXPECT_EQ(s.stderr_text(), "");
+    break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(, EarChoice,
+                         ::testing::Values(ServerKind::PulseAudio, ServerKind::PipeWire),
+                         [](const auto& info) { return std::string(server_name(info.param)); });
+
 }  // namespace

@@ -50,6 +50,26 @@ TEST(SavedLevels, TableIsOneRowPerBandInBandOrder) {
   EXPECT_NE(csv.find("\r\n2500,-40,yes\r\n"), std::string::npos);
   EXPECT_EQ(csv.substr(csv.size() - 32), "\r\n12500,-40,no\r\n16000,-120,yes\r\n");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 34);
+
+  // A check whose ears were never chosen apart saves the same table; once
+  // one ear has a level of its own, each ear's columns follow.
+  CheckLevels check;
+  for (BandLevels& ear : check.byEar) ear.attenuationDb.fill(40);
+  check.of(Ear::Both) = known_levels();
+  ASSERT_EQ(save_levels(dir / "check.csv", ReportType::Csv, check, "t"), "");
+  EXPECT_EQ(slurp(dir / "check.csv"), csv);
+  check.of(Ear::Left).attenuationDb[16] = 35;
+  check.of(Ear::Left).set[16] = true;
+  check.of(Ear::Right).attenuationDb[16] = 62;
+  check.of(Ear::Right).set[16] = true;
+  ASSERT_EQ(save_levels(dir / "check.csv", ReportType::Csv, check, "t"), "");
+  const std::string sides = slurp(dir / "check.csv");
+  const std::string sides_head =
+      "frequency_hz,level_dbfs,set,left_dbfs,left_set,right_dbfs,right_set\r\n"
+      "25,0,yes,-40,no,-40,no\r\n";
+  EXPECT_EQ(sides.substr(0, sides_head.size()), sides_head);
+  EXPECT_NE(sides.find("\r\n1000,-57,yes,-35,yes,-62,yes\r\n"), std::string::npos) << sides;
+  EXPECT_EQ(std::count(sides.begin(), sides.end(), '\n'), 34);
 }
 
 // The circles stand where a level-against-log-frequency chart puts them:

@@ -170,6 +170,12 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
   ASSERT_NE(device, nullptr);
   EXPECT_EQ(device->granted_minimum_request_frames(),
             GetParam() == ServerKind::PipeWire ? 512u : 256u);
+  // The sink has one channel: no side can be chosen, and the window says why.
+  for (const int side : {1, 2}) EXPECT_FALSE(gtk_widget_get_sensitive(s.window.ear_buttons[side]));
+  EXPECT_TRUE(gtk_widget_get_sensitive(s.window.ear_buttons[0]));
+  EXPECT_TRUE(gtk_widget_get_visible(s.window.ear_reason));
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(s.window.ear_reason)),
+               "The output device has one channel");
 
   const BurstMatch m = play_until_whole(s.window, float_matcher());
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;

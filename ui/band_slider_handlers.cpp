@@ -21,14 +21,19 @@ void on_slider_value_changed(GtkRange* range, gpointer data) {
   const auto* ctx = static_cast<const BandSliderContext*>(data);
   const int hz = bands[ctx->index];
   const int db = slider_db(gtk_range_get_value(range), ctx->choices.sliderRounding);
+  EarChoice& ears = *ctx->ears;
+  if (ears.showingEar) {  // moved to the chosen ear's level: shown, not played
+    update_label_for_index(ctx->label, ctx->index, db);
+    describe_band_slider(GTK_WIDGET(range), hz, db);
+    return;
+  }
   ctx->tone->prepare_burst(hz, db);
   update_label_for_index(ctx->label, ctx->index, db);
-  char title[128];
-  std::snprintf(title, sizeof title, "Sonavel - %d Hz @ -%d dB", hz, db);
-  gtk_window_set_title(GTK_WINDOW(ctx->window), title);
+  gtk_window_set_title(GTK_WINDOW(ctx->window), band_title(hz, db, ears.levels.ear).c_str());
   ctx->tone->commit_burst(hz, db);
-  ctx->levels->attenuationDb[ctx->index] = db;
-  ctx->levels->set[ctx->index] = true;
+  ears.titledBand = ctx->index;
+  ears.levels.current().attenuationDb[ctx->index] = db;
+  ears.levels.current().set[ctx->index] = true;
   describe_band_slider(GTK_WIDGET(range), hz, db);
   // Show the cleared history and the new captions now, not at the next tick.
   if (ctx->waveform_area != nullptr) gtk_widget_queue_draw(ctx->waveform_area);

@@ -9,6 +9,7 @@
 
 #include "monitor/program_choices.h"
 #include "report/band_levels.h"
+#include "ui/ear_choice.h"
 
 namespace sonavel {
 
@@ -22,7 +23,7 @@ struct BandSliderContext {
   GtkWidget* waveform_area;  // may be null
   ProgramChoices choices;
   std::shared_ptr<ToneLink> tone;
-  std::shared_ptr<BandLevels> levels;  // the result so far, for Save Levels
+  std::shared_ptr<EarChoice> ears;  // the result so far, for Save Levels
 };
 
 void update_label_for_index(GtkWidget* label, int index, int slider_value);

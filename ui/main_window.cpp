@@ -5,6 +5,7 @@
 #include "monitor/tone_link.h"
 #include "report/band_levels.h"
 #include "ui/band_slider_handlers.h"
+#include "ui/ear_choice.h"
 #include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
 #include "ui/spoken_scale.h"
@@ -77,8 +78,8 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   // can hold it; it is packed into the waveform row below.
   GtkWidget* waveform_area = gtk_drawing_area_new();
   w.waveform_area = waveform_area;
-  auto levels = std::make_shared<BandLevels>();
-  levels->attenuationDb.fill(initialAttenuationDb);
+  auto choice = std::make_shared<EarChoice>();
+  for (BandLevels& levels : choice->levels.byEar) levels.attenuationDb.fill(initialAttenuationDb);
 
   for (int i = 0; i < static_cast<int>(bandCount); ++i) {
     GtkWidget* slider = make_band_slider();
@@ -92,7 +93,7 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
     gtk_grid_attach(GTK_GRID(grid), label, i, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
     connect_owned(slider, "value-changed", G_CALLBACK(on_slider_value_changed),
-                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone, levels});
+                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone, choice});
     g_signal_connect(slider, "scroll-event", G_CALLBACK(on_slider_scroll_event),
                      GINT_TO_POINTER(i));
   }
@@ -128,7 +129,10 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_box_pack_start(GTK_BOX(waveform_box), time_window_slider, FALSE, FALSE, 6);
   connect_owned(time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
                 new TimeWindowContext{tone, waveform_area});
-  connect_save_levels(w.window, waveform_area, levels, choices.programName);
+  if (choices.earChoice) add_ear_choice(outer_box, w, choice);
+  connect_save_levels(w.window, waveform_area,
+                      std::shared_ptr<const CheckLevels>(choice, &choice->levels),
+                      choices.programName);
   return w;
 }
 

@@ -29,6 +29,10 @@ struct MainWindow {
   std::array<GtkWidget*, bandCount> sliders{};
   GtkWidget* waveform_area = nullptr;
   GtkWidget* time_window_slider = nullptr;
+  // The ear choice (Both, Left, Right) and the reason shown when the sides
+  // are unavailable; null where the program has no ear choice.
+  std::array<GtkWidget*, 3> ear_buttons{};
+  GtkWidget* ear_reason = nullptr;
 };
 
 // app: the application for an application window, or null for a plain

@@ -138,7 +138,7 @@ std::optional<ReplaceQuestion> replace_question(const std::string& path) {
 }
 
 void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
-                         std::shared_ptr<const BandLevels> levels, const char* program_name) {
+                         std::shared_ptr<const CheckLevels> levels, const char* program_name) {
   auto* ctx = new SaveLevelsContext{window, std::move(levels), program_name, {}};
   // The accelerator's closure owns the context; the menu item only uses it,
   // and goes with the window too.

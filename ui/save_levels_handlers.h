@@ -25,7 +25,7 @@ namespace sonavel {
 // open, holds a reference of its own.
 struct SaveLevelsContext {
   GtkWidget* window;
-  std::shared_ptr<const BandLevels> levels;
+  std::shared_ptr<const CheckLevels> levels;
   const char* programName;                   // in the audiogram's title
   GObjectRef<GtkFileChooserNative> chooser;  // while open
 };
@@ -48,7 +48,7 @@ std::optional<ReplaceQuestion> replace_question(const std::string& path);
 
 // Connects Ctrl+S on window and the context menu on waveform_area.
 void connect_save_levels(GtkWidget* window, GtkWidget* waveform_area,
-                         std::shared_ptr<const BandLevels> levels, const char* program_name);
+                         std::shared_ptr<const CheckLevels> levels, const char* program_name);
 
 // Opens the chooser (once: a second request while it is open does nothing).
 void on_save_levels_activate(GtkWidget* widget, gpointer data);

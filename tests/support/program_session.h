@@ -58,19 +58,22 @@ class ProgramSession {
  public:
   // evidence: where the recording, the program's output and screenshots go
   // (a unique folder named after it), kept only when keep() is called.
+  // channels: the null sink's, recorded interleaved.
   ProgramSession(const std::string& program, const std::string& evidence,
-                 ServerKind kind = ServerKind::PulseAudio)
+                 ServerKind kind = ServerKind::PulseAudio, int channels = 1)
       : program_(program),
         evidenceDir_(evidence),
         evidence_(evidenceDir_.path()),
-        server_("float32le", kind) {}
+        server_("float32le", kind, channels),
+        channels_(channels) {}
   ~ProgramSession() {
     if (prog_) prog_->stop();
   }
 
   bool start() {
     if (!display_.ready() || !server_.ready()) return false;
-    recorder_ = std::make_unique<MonitorRecorder>(server_, "float32le", recording_path());
+    recorder_ =
+        std::make_unique<MonitorRecorder>(server_, "float32le", recording_path(), channels_);
     if (!recorder_->wait_until_flowing()) return false;
     std::vector<std::string> env = server_.client_env();
     add_program_display(env, display_.name());
@@ -167,6 +170,7 @@ class ProgramSession {
   std::unique_ptr<MonitorRecorder> recorder_;
   std::unique_ptr<Subprocess> prog_;
   std::string window_;
+  int channels_;
 };
 
 inline std::string expected_title(const Change& c) {

@@ -48,8 +48,8 @@ const char* server_name(ServerKind kind) {
   return kind == ServerKind::PipeWire ? "PipeWire" : "PulseAudio";
 }
 
-SoundServer::SoundServer(const std::string& format, ServerKind kind)
-    : format_(format), kind_(kind) {
+SoundServer::SoundServer(const std::string& format, ServerKind kind, int channels)
+    : format_(format), kind_(kind), channels_(channels) {
   std::ofstream(dir_ / "owner") << getpid();
   clear_stale_server_folders();
   fs::create_directories(dir_ / "run");
@@ -106,7 +106,8 @@ bool SoundServer::launch_pulseaudio() {
       {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
        "--log-target=stderr", "--log-level=error", "-L",
        "module-native-protocol-unix socket=" + (dir_ / "native") + " auth-anonymous=1", "-L",
-       "module-null-sink sink_name=nullsink format=" + format_ + " channels=1 rate=44100"});
+       "module-null-sink sink_name=nullsink format=" + format_ +
+           " channels=" + std::to_string(channels_) + " rate=44100"});
   return wait_until([&] { return fs::exists(dir_ / "native") && answers(); });
 }
 
@@ -120,7 +121,7 @@ bool SoundServer::launch_pipewire() {
   start_daemon("pipewire-pulse", {"pipewire-pulse"});
   if (!wait_until([&] { return fs::exists(dir_ / "run/pulse/native") && answers(); })) return false;
   Subprocess load({"pactl", "load-module", "module-null-sink", "sink_name=nullsink",
-                   "format=" + format_, "rate=44100", "channels=1"},
+                   "format=" + format_, "rate=44100", "channels=" + std::to_string(channels_)},
                   client_env());
   if (load.wait_exit(slowMachineWait) != 0) return false;
   Subprocess choose({"pactl", "set-default-sink", "nullsink"}, client_env());
@@ -175,12 +176,19 @@ bool SoundServer::restart() {
 }
 
 MonitorRecorder::MonitorRecorder(const SoundServer& server, const std::string& format,
-                                 const std::string& path)
+                                 const std::string& path, int channels)
     : path_(path) {
-  parec_ = std::make_unique<Subprocess>(
-      std::vector<std::string>{"parec", "--device=nullsink.monitor", "--format=" + format,
-                               "--channels=1", "--rate=44100", "--latency-msec=20", "--raw", path},
-      server.client_env());
+  std::vector<std::string> argv{"parec",
+                                "--device=nullsink.monitor",
+                                "--format=" + format,
+                                "--channels=" + std::to_string(channels),
+                                "--rate=44100",
+                                "--latency-msec=20",
+                                "--raw"};
+  // Two channels: front left and right, as the sink has them.
+  if (channels == 2) argv.push_back("--channel-map=front-left,front-right");
+  argv.push_back(path);
+  parec_ = std::make_unique<Subprocess>(argv, server.client_env());
 }
 
 std::size_t MonitorRecorder::bytes() const {

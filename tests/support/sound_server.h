@@ -26,9 +26,10 @@ inline void PrintTo(ServerKind kind, std::ostream* os) {
 
 class SoundServer {
  public:
-  // format: a PulseAudio sample format name such as "float32le" or "s16le".
+  // format: a PulseAudio sample format name such as "float32le" or "s16le";
+  // channels: the null sink's (1, or 2 for front left and right).
   explicit SoundServer(const std::string& format = "float32le",
-                       ServerKind kind = ServerKind::PulseAudio);
+                       ServerKind kind = ServerKind::PulseAudio, int channels = 1);
   ~SoundServer();
 
   bool ready() const { return ready_; }
@@ -66,15 +67,18 @@ class SoundServer {
   TempDir dir_{"sonavel-pulse"};
   std::string format_;
   ServerKind kind_;
+  int channels_;
   // Started in this order, stopped in the reverse; the last one serves clients.
   std::vector<std::unique_ptr<Subprocess>> daemons_;
   bool ready_ = false;
 };
 
-// Records the null sink's monitor as raw samples of the given format.
+// Records the null sink's monitor as raw samples of the given format, the
+// channels interleaved.
 class MonitorRecorder {
  public:
-  MonitorRecorder(const SoundServer& server, const std::string& format, const std::string& path);
+  MonitorRecorder(const SoundServer& server, const std::string& format, const std::string& path,
+                  int channels = 1);
   // Waits until samples arrive, so the sink is awake (a null sink may hold a
   // new client back for up to 2 s otherwise).
   bool wait_until_flowing();

@@ -4,11 +4,12 @@
 // the sink's monitor as float32le. The command finds the display, the bus and
 // the server in its environment, and SONAVEL_XVFB_PID names the X server.
 // Everything started is stopped when the command ends; its status is ours.
-// Usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--record FILE.f32] --
-// COMMAND [ARGS...]
+// Usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--channels N]
+// [--record FILE.f32] -- COMMAND [ARGS...]
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   bool glx = false;
   ServerKind kind = ServerKind::PulseAudio;
   std::string sink = "float32le", record, screen = "1280x1024";
+  int channels = 1;
   int i = 1;
   for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
     if (std::strcmp(argv[i], "--glx") == 0) {
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
       kind = ServerKind::PipeWire;
     } else if (std::strcmp(argv[i], "--sink") == 0 && i + 1 < argc) {
       sink = argv[++i];
+    } else if (std::strcmp(argv[i], "--channels") == 0 && i + 1 < argc) {
+      channels = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
       record = argv[++i];
     } else {
@@ -43,7 +47,8 @@ int main(int argc, char** argv) {
   if (i + 1 >= argc || std::strcmp(argv[i], "--") != 0) {
     std::fprintf(
         stderr,
-        "usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--record "
+        "usage: private_session [--glx] [--pipewire] [--screen WxH] [--sink FORMAT] [--channels N] "
+        "[--record "
         "FILE.f32] -- "
         "COMMAND\n");
     return 2;
@@ -53,14 +58,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "private_session: Xvfb did not start\n");
     return 1;
   }
-  SoundServer server(sink, kind);
+  SoundServer server(sink, kind, channels);
   if (!server.ready()) {
     std::fprintf(stderr, "private_session: %s did not start\n", server_name(kind));
     return 1;
   }
   std::unique_ptr<MonitorRecorder> recorder;
   if (!record.empty()) {
-    recorder = std::make_unique<MonitorRecorder>(server, "float32le", record);
+    recorder = std::make_unique<MonitorRecorder>(server, "float32le", record, channels);
     if (!recorder->wait_until_flowing()) {
       std::fprintf(stderr, "private_session: the sink's monitor does not flow\n");
       return 1;
