@@ -53,6 +53,24 @@ def spoken(node):
     return Atspi.Value.get_text(node)
 
 
+def checked(node):
+    return node.get_state_set().contains(Atspi.StateType.CHECKED)
+
+
+def check_ear_choice(app):
+    """sonavel's ear choice: three radio buttons a screen reader names, with
+    Both ears checked; the left ear chosen through AT-SPI is then checked
+    alone (the private session's sink has two channels)."""
+    names = ("Both ears", "Left ear", "Right ear")
+    buttons = [find(app, Atspi.Role.RADIO_BUTTON, n) for n in names]
+    assert all(b is not None for b in buttons), "no radio buttons " + str(names)
+    assert [checked(b) for b in buttons] == [True, False, False]
+    assert all(b.get_state_set().contains(Atspi.StateType.SENSITIVE) for b in buttons)
+    Atspi.Action.do_action(buttons[1], 0)
+    until("the left ear checked alone",
+          lambda: [checked(b) for b in buttons] == [False, True, False])
+
+
 def check(program):
     proc = subprocess.Popen([program], stderr=subprocess.PIPE)
     try:
@@ -77,6 +95,8 @@ def check(program):
               and "No recent tone output" not in view.get_description())
         label = find(app, Atspi.Role.LABEL, "1000\n-30 dB")
         assert label is not None, "the band's label does not read -30 dB"
+        if program.endswith("/sonavel"):
+            check_ear_choice(app)
         print(program + ": names, spoken values and the view's description as expected")
     finally:
         proc.terminate()
