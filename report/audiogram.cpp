@@ -17,6 +17,8 @@ struct Rgb {
 };
 constexpr Rgb ink{0.13, 0.14, 0.16}, muted{0.42, 0.44, 0.48}, grid{0.86, 0.87, 0.89},
     accent{0.12, 0.36, 0.74};
+// An audiogram's own colours: the right ear red, the left ear blue.
+constexpr Rgb rightEar{0.80, 0.10, 0.10}, leftEar{0.08, 0.16, 0.90};
 
 void set_colour(cairo_t* cr, const Rgb& c) {
   cairo_set_source_rgb(cr, c.r, c.g, c.b);
@@ -34,6 +36,63 @@ void text_at(cairo_t* cr, double x, double y, const std::string& text, Align ali
                                          : x - width,
                 y);
   cairo_show_text(cr, text.c_str());
+}
+
+// The mark of a result: both ears a filled circle, the right ear a ring (O)
+// and the left ear a cross (X), so that the ear never hangs on colour alone.
+enum class Mark { Dot, Ring, Cross };
+constexpr double markRadius = 7;
+
+void draw_mark(cairo_t* cr, Mark mark, double x, double y, const Rgb& colour) {
+  cairo_new_sub_path(cr);
+  if (mark == Mark::Cross) {
+    set_colour(cr, colour);
+    cairo_set_line_width(cr, 3);
+    cairo_move_to(cr, x - markRadius, y - markRadius);
+    cairo_line_to(cr, x + markRadius, y + markRadius);
+    cairo_move_to(cr, x + markRadius, y - markRadius);
+    cairo_line_to(cr, x - markRadius, y + markRadius);
+    cairo_stroke(cr);
+    return;
+  }
+  cairo_arc(cr, x, y, markRadius, 0, 2 * M_PI);
+  if (mark == Mark::Ring) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    set_colour(cr, colour);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+    return;
+  }
+  set_colour(cr, colour);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_set_line_width(cr, 1.5);
+  cairo_stroke(cr);
+}
+
+// One ear's results: the set bands joined in frequency order (the left ear's
+// line dashed), each with its mark.
+void plot_results(cairo_t* cr, const AudiogramGeometry& g, const BandLevels& levels, Mark mark,
+                  const Rgb& colour) {
+  set_colour(cr, colour);
+  cairo_set_line_width(cr, 2.5);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  const double dash[] = {10, 6};
+  cairo_set_dash(cr, dash, mark == Mark::Cross ? 2 : 0, 0);
+  bool first = true;
+  for (std::size_t i = 0; i < bandCount; ++i) {
+    if (!levels.set[i]) continue;
+    const double x = g.x_for(bands[i]), y = g.y_for(levels.attenuationDb[i]);
+    first ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
+    first = false;
+  }
+  cairo_stroke(cr);
+  cairo_set_dash(cr, nullptr, 0, 0);
+  for (std::size_t i = 0; i < bandCount; ++i) {
+    if (!levels.set[i]) continue;
+    draw_mark(cr, mark, g.x_for(bands[i]), g.y_for(levels.attenuationDb[i]), colour);
+  }
 }
 
 std::string hz_label(int hz) {
@@ -58,6 +117,14 @@ double AudiogramGeometry::y_for(int attenuation_db) const {
 }
 
 void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& title) {
+  CheckLevels check;
+  check.of(Ear::Both) = levels;
+  paint_audiogram(cr, check, title);
+}
+
+void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& title) {
+  const BandLevels& levels = check.of(Ear::Both);
+  const bool sides = check.sides_set();
   const AudiogramGeometry g;
   cairo_save(cr);
   cairo_set_source_rgb(cr, 1, 1, 1);
@@ -65,7 +132,9 @@ void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& t
   cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
 
   int set = 0;
-  for (bool s : levels.set) set += s;
+  for (const BandLevels& ear : check.byEar) {
+    for (bool s : ear.set) set += s;
+  }
   set_colour(cr, ink);
   cairo_set_font_size(cr, 26);
   text_at(cr, g.left, 52, title, Align::Left);
@@ -73,10 +142,16 @@ void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& t
   cairo_set_font_size(cr, 15);
   set_colour(cr, muted);
   char subtitle[160];
-  std::snprintf(subtitle, sizeof subtitle,
-                "The level at which each band's tone was last set, %d of %zu bands. "
-                "Bands never moved are not plotted.",
-                set, bandCount);
+  if (sides) {
+    std::snprintf(subtitle, sizeof subtitle,
+                  "The level at which each band's tone was last set for each ear. "
+                  "Bands never moved are not plotted.");
+  } else {
+    std::snprintf(subtitle, sizeof subtitle,
+                  "The level at which each band's tone was last set, %d of %zu bands. "
+                  "Bands never moved are not plotted.",
+                  set, bandCount);
+  }
   text_at(cr, g.left, 80, subtitle, Align::Left);
 
   // The level grid, every 10 dB, labelled on the left.
@@ -120,28 +195,29 @@ void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& t
   text_at(cr, 0, 0, "Level (dBFS)", Align::Centre);
   cairo_restore(cr);
 
-  // The results: set bands joined in frequency order, each a filled circle.
-  set_colour(cr, accent);
-  cairo_set_line_width(cr, 2.5);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  bool first = true;
-  for (std::size_t i = 0; i < bandCount; ++i) {
-    if (!levels.set[i]) continue;
-    const double x = g.x_for(bands[i]), y = g.y_for(levels.attenuationDb[i]);
-    first ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
-    first = false;
-  }
-  cairo_stroke(cr);
-  for (std::size_t i = 0; i < bandCount; ++i) {
-    if (!levels.set[i]) continue;
-    const double x = g.x_for(bands[i]), y = g.y_for(levels.attenuationDb[i]);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, x, y, 7, 0, 2 * M_PI);
-    set_colour(cr, accent);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_set_line_width(cr, 1.5);
-    cairo_stroke(cr);
+  // The results: both ears' bands as filled circles; once an ear has levels
+  // of its own, the right ear's as red rings and the left ear's as blue
+  // crosses, with a legend.
+  plot_results(cr, g, levels, Mark::Dot, accent);
+  if (sides) {
+    plot_results(cr, g, check.of(Ear::Right), Mark::Ring, rightEar);
+    plot_results(cr, g, check.of(Ear::Left), Mark::Cross, leftEar);
+    struct Entry {
+      Mark mark;
+      Rgb colour;
+      const char* name;
+    };
+    const Entry legend[] = {{Mark::Ring, rightEar, "O  Right ear"},
+                            {Mark::Cross, leftEar, "X  Left ear"},
+                            {Mark::Dot, accent, "Both ears"}};
+    cairo_set_font_size(cr, 15);
+    double y = g.top + 24;
+    for (const Entry& e : legend) {
+      draw_mark(cr, e.mark, g.right - 150, y - 5, e.colour);
+      set_colour(cr, ink);
+      text_at(cr, g.right - 132, y, e.name, Align::Left);
+      y += 26;
+    }
   }
   if (set == 0) {
     set_colour(cr, muted);

@@ -25,5 +25,10 @@ struct AudiogramGeometry {
 
 // Paints the whole chart into a 1200 x 800 area; title is its first line.
 void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& title);
+// The same for a check: once an ear has levels of its own, the right ear's
+// results are red rings (O) and the left ear's blue crosses (X), each joined
+// by a line of its own (the left dashed), beside both ears' circles, with a
+// legend.
+void paint_audiogram(cairo_t* cr, const CheckLevels& levels, const std::string& title);
 
 }  // namespace sonavel

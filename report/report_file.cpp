@@ -34,7 +34,6 @@ cairo_status_t write_to_stream(void* closure, const unsigned char* data, unsigne
 
 // The content, into fd; returns 0 or the error.
 int write_content(int fd, ReportType type, const CheckLevels& check, const std::string& title) {
-  const BandLevels& levels = check.of(Ear::Both);
   if (type == ReportType::Csv) {
     const std::string csv = levels_csv(check);
     return write_all(fd, reinterpret_cast<const unsigned char*>(csv.data()), csv.size()) ? 0
@@ -64,7 +63,7 @@ int write_content(int fd, ReportType type, const CheckLevels& check, const std::
                       (a4ShortSidePt - audiogramHeight * scale) / 2);
       cairo_scale(cr.get(), scale, scale);
     }
-    paint_audiogram(cr.get(), levels, title);
+    paint_audiogram(cr.get(), check, title);
   }
   cairo_status_t status;
   if (type == ReportType::Png) {

@@ -120,6 +120,46 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
     EXPECT_NEAR(sy / n, y_of(60), 2.0) << hz << " Hz";
   }
 
+  // Each ear in the clinic's symbols: the left ear a blue cross (X), whose
+  // arms meet at the point and leave its sides white; the right ear a red
+  // ring (O), white inside; and a legend of both in the top right corner.
+  CheckLevels ears;
+  // Points off the grid's lines: 1250 Hz at -33 dB and 160 Hz at -72 dB.
+  ears.of(Ear::Left).set[17] = true;
+  ears.of(Ear::Left).attenuationDb[17] = 33;
+  ears.of(Ear::Right).set[8] = true;
+  ears.of(Ear::Right).attenuationDb[8] = 72;
+  ASSERT_EQ(save_levels(dir / "ears.png", ReportType::Png, ears, "t"), "");
+  const CairoSurface chart(cairo_image_surface_create_from_png((dir / "ears.png").c_str()));
+  auto colour = [&](double x, double y) {
+    const auto* row =
+        cairo_image_surface_get_data(chart.get()) +
+        static_cast<int>(std::lround(y)) * cairo_image_surface_get_stride(chart.get());
+    const std::uint32_t px = reinterpret_cast<const std::uint32_t*>(row)[std::lround(x)];
+    const int r = (px >> 16) & 0xff, g = (px >> 8) & 0xff, b = px & 0xff;
+    if (r > 150 && g < 80 && b < 80) return 'R';
+    if (b > 200 && r < 80 && g < 80) return 'B';
+    if (r > 230 && g > 230 && b > 230) return 'W';
+    return '?';
+  };
+  const double lx = x_of(1250), ly = y_of(33), rx = x_of(160), ry = y_of(72);
+  EXPECT_EQ(colour(lx, ly), 'B') << "the cross's arms meet at the left ear's point";
+  EXPECT_EQ(colour(lx + 3, ly + 3), 'B');
+  EXPECT_EQ(colour(lx - 3, ly + 3), 'B');
+  EXPECT_EQ(colour(lx + 5, ly), 'W') << "a cross, not a disc";
+  EXPECT_EQ(colour(rx, ry), 'W') << "a ring, white inside, at the right ear's point";
+  EXPECT_EQ(colour(rx + 7, ry), 'R');
+  EXPECT_EQ(colour(rx, ry - 7), 'R');
+  int legend_red = 0, legend_blue = 0;
+  for (int y = 110; y < 200; ++y) {
+    for (int x = 950; x < 1150; ++x) {
+      legend_red += colour(x, y) == 'R';
+      legend_blue += colour(x, y) == 'B';
+    }
+  }
+  EXPECT_GT(legend_red, 20) << "no right ear in the legend";
+  EXPECT_GT(legend_blue, 20) << "no left ear in the legend";
+
   // The vector kinds open in the tools that read them.
   ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, known_levels(), "t"), "");
   ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, known_levels(), "t"), "");
