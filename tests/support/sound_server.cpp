@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/recording.h"
 #include "support/waits.h"
 
 namespace sonavel_test {
@@ -201,20 +202,11 @@ bool MonitorRecorder::wait_until_flowing() {
   return wait_until([&] { return bytes() > 4096; });
 }
 
-template <typename T>
-static std::vector<T> read_raw(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<T> out(bytes.size() / sizeof(T));
-  std::memcpy(out.data(), bytes.data(), out.size() * sizeof(T));
-  return out;
-}
-
 std::vector<float> MonitorRecorder::read_float() const {
-  return read_raw<float>(path_);
+  return read_recording<float>(path_);
 }
 std::vector<std::int16_t> MonitorRecorder::read_s16() const {
-  return read_raw<std::int16_t>(path_);
+  return read_recording<std::int16_t>(path_);
 }
 
 }  // namespace sonavel_test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/burst_measure.h"
+#include "support/recording.h"
 
 namespace {
 
@@ -47,10 +48,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: burst_report RECORDING.f32 OUT.wav\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<float> rec(raw.size() / sizeof(float));
-  std::copy_n(raw.data(), rec.size() * sizeof(float), reinterpret_cast<char*>(rec.data()));
+  const std::vector<float> rec = sonavel_test::read_recording(argv[1]);
 
   std::string why;
   const auto f = sonavel_test::measure_burst(rec, &why);
