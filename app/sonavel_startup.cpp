@@ -8,6 +8,7 @@
 #include "audio/device_format_output.h"
 #include "engine/ear.h"
 #include "ui/ear_choice.h"
+#include "ui/headphones_check.h"
 
 #include "monitor/program_choices.h"
 #include "monitor/tone_link.h"
@@ -17,11 +18,26 @@ namespace sonavel {
 
 namespace {
 
+// The side the stream should play at: the ear chosen in the window, or a
+// headphones check's side while it runs. The watch opens the stream there.
+struct StreamSide {
+  std::shared_ptr<OutputSlot> slot;
+  std::atomic<Ear> wanted{Ear::Both};
+  Ear chosen = Ear::Both;  // main thread
+
+  // Nothing sounds, the stream closes, and the watch opens one at ear.
+  void move_to(Ear ear, SharedToneState& tone) {
+    end_burst(tone);
+    slot->output->stop_and_close();
+    wanted.store(ear);
+    slot->renew = true;
+  }
+};
+
 // What a choice of ear needs to change the stream's side.
 struct EarStreamContext {
   Ear ear;
-  std::shared_ptr<OutputSlot> slot;
-  std::shared_ptr<std::atomic<Ear>> wanted;
+  std::shared_ptr<StreamSide> side;
   ToneStateHolder tone;
 };
 
@@ -37,11 +53,9 @@ bool output_has_sides(const OutputStream& output) {
 void on_ear_for_stream(GtkToggleButton* button, gpointer data) {
   if (!gtk_toggle_button_get_active(button)) return;
   auto& ctx = *static_cast<EarStreamContext*>(data);
-  if (ctx.wanted->load() == ctx.ear) return;
-  end_burst(*ctx.tone);
-  ctx.slot->output->stop_and_close();
-  ctx.wanted->store(ctx.ear);
-  ctx.slot->renew = true;
+  if (ctx.side->chosen == ctx.ear) return;
+  ctx.side->chosen = ctx.ear;
+  ctx.side->move_to(ctx.ear, *ctx.tone);
 }
 
 SonavelStart start_sonavel(GtkApplication* app) {
@@ -70,25 +84,36 @@ SonavelStart start_sonavel(GtkApplication* app) {
   s.output = std::move(output);
   slot->output = s.output;
   s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveform_area, link, slot);
-  offer_sides(s.window, output_has_sides(*s.output));
   // After its server went away, a new connection starts with no burst: only
   // a band change made once it is back plays. A new ear's stream plays what
   // was started while it opened, at that ear.
-  const auto ear = std::make_shared<std::atomic<Ear>>(Ear::Both);
+  const auto side = std::make_shared<StreamSide>();
+  side->slot = slot;
   watch_output(s.window.waveform_area, link, slot,
-               [tone = s.tone, ear](bool after_loss) -> std::shared_ptr<OutputStream> {
+               [tone = s.tone, side](bool after_loss) -> std::shared_ptr<OutputStream> {
                  if (after_loss) end_burst(*tone);
-                 auto renewed = std::make_shared<DeviceFormatOutput>(tone, ear->load());
+                 auto renewed = std::make_shared<DeviceFormatOutput>(tone, side->wanted.load());
                  if (!renewed->open_and_start()) return nullptr;
                  return renewed;
                });
   for (std::size_t i = 0; i < ears.size(); ++i) {
     g_signal_connect_data(
         s.window.ear_buttons[i], "toggled", G_CALLBACK(on_ear_for_stream),
-        new EarStreamContext{ears[i], slot, ear, s.tone},
+        new EarStreamContext{ears[i], side, s.tone},
         [](gpointer data, GClosure*) { delete static_cast<EarStreamContext*>(data); },
         GConnectFlags{});
   }
+  // The headphones check plays its bursts at its own sides, and then puts the
+  // stream back at the chosen ear.
+  s.window.headphones_button = add_headphones_check(
+      s.window.ear_row,
+      new HeadphonesCheck{s.window.window,
+                          [side, tone = s.tone](Ear ear) {
+                            side->move_to(ear, *tone);
+                            start_burst(*tone, 1000, 40);  // plays once that stream is open
+                          },
+                          [side, tone = s.tone] { side->move_to(side->chosen, *tone); }});
+  offer_sides(s.window, output_has_sides(*s.output));
   gtk_widget_show_all(s.window.window);
   return s;
 }

@@ -257,6 +257,52 @@ TEST_P(EarChoice, EachSideReachesOnlyItsChannelAndKeepsItsLevels) {
   }
 }
 
+// The headphones check through real keys: three tones, each at the side the
+// recording shows, answered as heard, find the sides as labelled; answered
+// the other way round, swapped.
+TEST(HeadphonesCheck, AnswersFindTheSidesAsLabelledOrSwapped) {
+  for (const bool swapped : {false, true}) {
+    ProgramSession s(SONAVEL_BINARY, this_tests_evidence(), ServerKind::PulseAudio, 2);
+    ASSERT_TRUE(s.start()) << s.keep();
+    s.key("alt+h");  // Check headphones
+    for (int tone = 1; tone <= 3; ++tone) {
+      const std::string question =
+          s.xdotool({"search", "--sync", "--onlyvisible", "--name",
+                     "^Check Headphones - tone " + std::to_string(tone) + "$"},
+                    static_cast<int>(std::chrono::milliseconds(slowMachineWait).count()));
+      ASSERT_NE(question, "") << "no question for tone " << tone << s.keep();
+      const std::size_t from = s.recorded_samples() / 2;
+      std::vector<float> left, right;
+      const auto until = std::chrono::steady_clock::now() + slowMachineWait;
+      bool heard_left = false, heard_right = false;
+      while (!heard_left && !heard_right && std::chrono::steady_clock::now() < until) {
+        sleep_ms(100);
+        const std::vector<float> rec = s.recording();
+        left = channel(rec, 0), right = channel(rec, 1);
+        auto sounds = [from](const std::vector<float>& x) {
+          return std::any_of(x.begin() + static_cast<std::ptrdiff_t>(std::min(from, x.size())),
+                             x.end(), [](float v) { return v != 0.0f; });
+        };
+        heard_left = sounds(left), heard_right = sounds(right);
+      }
+      ASSERT_NE(heard_left, heard_right) << "tone " << tone << " not at one side" << s.keep();
+      sleep_ms(3300);  // the tone ends before the answer
+      s.xdotool({"windowfocus", "--sync", question.substr(0, question.find('\n'))});
+      s.key(heard_left != swapped ? "alt+l" : "alt+r");
+    }
+    const std::string result =
+        s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Headphones: "},
+                  static_cast<int>(std::chrono::milliseconds(slowMachineWait).count()));
+    ASSERT_NE(result, "") << "no finding" << s.keep();
+    const std::string finding = s.xdotool({"getwindowname", result.substr(0, result.find('\n'))});
+    EXPECT_EQ(finding, swapped
+                           ? "Headphones: Left and right are swapped: turn the headphones round\n"
+                           : "Headphones: Left and right are as labelled\n")
+        << s.keep();
+    EXPECT_EQ(s.stderr_text(), "");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(, EarChoice,
                          ::testing::Values(ServerKind::PulseAudio, ServerKind::PipeWire),
                          [](const auto& info) { return std::string(server_name(info.param)); });

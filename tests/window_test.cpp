@@ -25,6 +25,7 @@
 #include "ui/band_slider_handlers.h"
 #include "ui/main_window.h"
 #include "ui/refresh_timer.h"
+#include "ui/headphones_check.h"
 #include "ui/save_levels_handlers.h"
 
 using namespace sonavel;
@@ -452,6 +453,24 @@ TEST(SaveLevelsQuestion, AsksOnlyAboutAFileThereAndNamesOneThatIsReadOnly) {
   ASSERT_TRUE(read_only.has_value());
   EXPECT_EQ(read_only->headline,
             "\u201clevels.csv\u201d is read-only. Do you want to replace it anyway?");
+}
+
+}  // namespace
+
+namespace {
+
+// Answers that are neither the sides as played nor swapped: each kind of
+// output a listener can meet, in plain words.
+TEST(HeadphonesFinding, BothNothingAndMixedAnswersAreToldApart) {
+  const std::array<Ear, 3> played{Ear::Left, Ear::Right, Ear::Left};
+  EXPECT_EQ(headphones_finding(played, {Heard::Both, Heard::Both, Heard::Both}),
+            "The sound reaches both ears: the output is mono, or the headset mixes the sides");
+  EXPECT_EQ(headphones_finding(played, {Heard::Nothing, Heard::Nothing, Heard::Nothing}),
+            "Nothing was heard: check the volume and the output device");
+  EXPECT_EQ(headphones_finding(played, {Heard::Left, Heard::Left, Heard::Left}),
+            "The answers do not agree: check the headphones again");
+  EXPECT_EQ(headphones_finding(played, {Heard::Right, Heard::Left, Heard::Right}),
+            "Left and right are swapped: turn the headphones round");
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ void on_ear_button_toggled(GtkToggleButton* button, gpointer data) {
 
 void add_ear_choice(GtkWidget* box, MainWindow& w, std::shared_ptr<EarChoice> choice) {
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+  w.ear_row = row;
   gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
   GtkWidget* heading = gtk_label_new("Ear:");
   gtk_box_pack_start(GTK_BOX(row), heading, FALSE, FALSE, 0);
@@ -94,6 +95,7 @@ void offer_sides(const MainWindow& w, bool available) {
   for (std::size_t i = 1; i < ears.size(); ++i) {
     if (w.ear_buttons[i] != nullptr) gtk_widget_set_sensitive(w.ear_buttons[i], available);
   }
+  if (w.headphones_button != nullptr) gtk_widget_set_sensitive(w.headphones_button, available);
   if (w.ear_reason == nullptr) return;
   gtk_widget_set_visible(w.ear_reason, !available);
   for (std::size_t i = 1; i < ears.size(); ++i) {

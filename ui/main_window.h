@@ -33,6 +33,8 @@ struct MainWindow {
   // are unavailable; null where the program has no ear choice.
   std::array<GtkWidget*, 3> ear_buttons{};
   GtkWidget* ear_reason = nullptr;
+  GtkWidget* ear_row = nullptr;  // where the program adds what plays at a side
+  GtkWidget* headphones_button = nullptr;
 };
 
 // app: the application for an application window, or null for a plain
