@@ -1,10 +1,10 @@
 #include "app/sonavel_startup.h"
 
-#include <atomic>
 #include <future>
 
 #include "app/output_watch.h"
 #include "app/program_identity.h"
+#include "app/stream_side.h"
 #include "audio/device_format_output.h"
 #include "engine/ear.h"
 #include "ui/ear_choice.h"
@@ -15,48 +15,6 @@
 #include "ui/refresh_timer.h"
 
 namespace sonavel {
-
-namespace {
-
-// The side the stream should play at: the ear chosen in the window, or a
-// headphones check's side while it runs. The watch opens the stream there.
-struct StreamSide {
-  std::shared_ptr<OutputSlot> slot;
-  std::atomic<Ear> wanted{Ear::Both};
-  Ear chosen = Ear::Both;  // main thread
-
-  // Nothing sounds, the stream closes, and the watch opens one at ear.
-  void move_to(Ear ear, SharedToneState& tone) {
-    end_burst(tone);
-    slot->output->stop_and_close();
-    wanted.store(ear);
-    slot->renew = true;
-  }
-};
-
-// What a choice of ear needs to change the stream's side.
-struct EarStreamContext {
-  Ear ear;
-  std::shared_ptr<StreamSide> side;
-  ToneStateHolder tone;
-};
-
-bool output_has_sides(const OutputStream& output) {
-  const auto* device = dynamic_cast<const DeviceFormatOutput*>(&output);
-  return device == nullptr || device->sink_channels() != 1;
-}
-
-}  // namespace
-
-// A new ear: what sounds stops, the stream closes, and the watch opens one at
-// that ear; a band changed meanwhile plays there once it is open.
-void on_ear_for_stream(GtkToggleButton* button, gpointer data) {
-  if (!gtk_toggle_button_get_active(button)) return;
-  auto& ctx = *static_cast<EarStreamContext*>(data);
-  if (ctx.side->chosen == ctx.ear) return;
-  ctx.side->chosen = ctx.ear;
-  ctx.side->move_to(ctx.ear, *ctx.tone);
-}
 
 SonavelStart start_sonavel(GtkApplication* app) {
   SonavelStart s;
@@ -81,6 +39,7 @@ SonavelStart start_sonavel(GtkApplication* app) {
     s.error = output->error();
     return s;
   }
+  const bool sides = output->sink_channels() != 1;  // a one-channel output has no sides
   s.output = std::move(output);
   slot->output = s.output;
   s.refreshTimer = add_refresh_timer(sonavelChoices, s.window.waveform_area, link, slot);
@@ -113,7 +72,7 @@ SonavelStart start_sonavel(GtkApplication* app) {
                             start_burst(*tone, 1000, 40);  // plays once that stream is open
                           },
                           [side, tone = s.tone] { side->move_to(side->chosen, *tone); }});
-  offer_sides(s.window, output_has_sides(*s.output));
+  offer_sides(s.window, sides);
   gtk_widget_show_all(s.window.window);
   return s;
 }

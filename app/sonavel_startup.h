@@ -28,7 +28,4 @@ struct SonavelStart {
 // On failure builds no window and returns the reason. Main thread only.
 SonavelStart start_sonavel(GtkApplication* app);
 
-// A choice of ear becoming active: the stream is opened again at that side.
-void on_ear_for_stream(GtkToggleButton* button, gpointer data);
-
 }  // namespace sonavel
