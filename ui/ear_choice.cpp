@@ -35,11 +35,20 @@ std::string band_title(int hz, int db, Ear ear) {
 }
 
 void on_ear_button_toggled(GtkToggleButton* button, gpointer data) {
-  if (!gtk_toggle_button_get_active(button)) return;
   const auto* ctx = static_cast<const EarButtonContext*>(data);
   EarChoice& choice = *ctx->choice;
+  if (!gtk_toggle_button_get_active(button)) {
+    // The chosen ear stays pressed until another is chosen.
+    if (choice.levels.ear == ctx->ear) gtk_toggle_button_set_active(button, TRUE);
+    return;
+  }
   if (choice.levels.ear == ctx->ear) return;
   choice.levels.ear = ctx->ear;
+  for (std::size_t i = 0; i < ears.size(); ++i) {
+    if (ears[i] != ctx->ear) {
+      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(ctx->window.ear_buttons[i]), FALSE);
+    }
+  }
   const BandLevels& levels = choice.levels.current();
   // The sliders show the ear's levels; their handler plays nothing meanwhile.
   choice.showingEar = true;
@@ -63,12 +72,13 @@ void add_ear_choice(GtkWidget* box, MainWindow& w, std::shared_ptr<EarChoice> ch
   const char* names[] = {"_Both ears", "_Left ear", "_Right ear"};
   const guint keys[] = {GDK_KEY_b, GDK_KEY_l, GDK_KEY_r};
   const auto accels = adopt(gtk_accel_group_new());
-  GtkWidget* first = nullptr;
   for (std::size_t i = 0; i < ears.size(); ++i) {
-    GtkWidget* button = first == nullptr ? gtk_radio_button_new_with_mnemonic(nullptr, names[i])
-                                         : gtk_radio_button_new_with_mnemonic_from_widget(
-                                               GTK_RADIO_BUTTON(first), names[i]);
-    if (first == nullptr) first = button;
+    // Toggle buttons kept to one pressed, which a screen reader meets as
+    // radio buttons: a radio button's indicator is an SVG image, and loading
+    // an SVG renderer for it would cost every start several megabytes.
+    GtkWidget* button = gtk_toggle_button_new_with_mnemonic(names[i]);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(button), ears[i] == Ear::Both);
+    atk_object_set_role(gtk_widget_get_accessible(button), ATK_ROLE_RADIO_BUTTON);
     w.ear_buttons[i] = button;
     gtk_box_pack_start(GTK_BOX(row), button, FALSE, FALSE, 0);
     gtk_accel_group_connect(accels.get(), keys[i], GDK_CONTROL_MASK, GtkAccelFlags{},

@@ -1,5 +1,6 @@
 // sonavel's ear choice: Both ears (the default), Left ear or Right ear, as
-// three radio buttons under the waveform row, and Ctrl+B, Ctrl+L and Ctrl+R
+// three buttons of which one is pressed (radio buttons to a screen reader)
+// under the waveform row, and Ctrl+B, Ctrl+L and Ctrl+R
 // anywhere in the window. Each ear keeps its own levels: choosing one moves
 // the band sliders to that ear's levels without playing a tone, and the
 // window title names the ear when it is not both. The stream's side is the
@@ -37,7 +38,8 @@ void add_ear_choice(GtkWidget* box, MainWindow& w, std::shared_ptr<EarChoice> ch
 // beside them ("The output device has one channel").
 void offer_sides(const MainWindow& w, bool available);
 
-// A button becoming active chooses its ear.
+// A button pressed chooses its ear and releases the others; the chosen one
+// cannot be released on its own.
 void on_ear_button_toggled(GtkToggleButton* button, gpointer data);
 
 }  // namespace sonavel
