@@ -193,8 +193,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, EndToEnd, ::testing::Values("sonavel", "sonav
 // sonavel on a two-channel sink of each kind of server, each ear chosen with
 // its shortcut: a side's burst reaches that channel alone, measured whole at
 // its frequency and level, while the other channel stays exact zeros; both
-// ears reach both channels. (The samples themselves are the sound tests'.) Each ear keeps its own levels:
-// choosing one moves the slider to that ear's level, and plays nothing.
+// ears reach both channels. (The samples themselves are the sound tests'.) Each ear keeps its own
+// levels: choosing one moves the slider to that ear's level, and plays nothing.
 class EarChoice : public ::testing::TestWithParam<ServerKind> {};
 
 // Channel c of an interleaved two-channel recording.
@@ -270,19 +270,16 @@ TEST(HeadphonesCheck, AnswersFindTheSidesAsLabelledOrSwapped) {
                     static_cast<int>(std::chrono::milliseconds(slowMachineWait).count()));
       ASSERT_NE(question, "") << "no question for tone " << tone << s.keep();
       const std::size_t from = s.recorded_samples() / 2;
-      std::vector<float> left, right;
-      const auto until = std::chrono::steady_clock::now() + slowMachineWait;
       bool heard_left = false, heard_right = false;
-      while (!heard_left && !heard_right && std::chrono::steady_clock::now() < until) {
-        sleep_ms(100);
+      wait_until([&] {
         const std::vector<float> rec = s.recording();
-        left = channel(rec, 0), right = channel(rec, 1);
         auto sounds = [from](const std::vector<float>& x) {
           return std::any_of(x.begin() + static_cast<std::ptrdiff_t>(std::min(from, x.size())),
                              x.end(), [](float v) { return v != 0.0f; });
         };
-        heard_left = sounds(left), heard_right = sounds(right);
-      }
+        heard_left = sounds(channel(rec, 0)), heard_right = sounds(channel(rec, 1));
+        return heard_left || heard_right;
+      });
       ASSERT_NE(heard_left, heard_right) << "tone " << tone << " not at one side" << s.keep();
       sleep_ms(3300);  // the tone ends before the answer
       s.xdotool({"windowfocus", "--sync", question.substr(0, question.find('\n'))});

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's commands on a machine that has nothing yet: a minimal root of
-# this machine's own Debian release, made with debootstrap, entered with
+# the host's own Debian release, made with debootstrap, entered with
 # chroot, with the committed tree (git archive HEAD) in it.
 #  - bare: scripts/run, headless, must print what the README shows and
 #    nothing on standard error;
@@ -23,7 +23,7 @@ command -v debootstrap >/dev/null || skip "no debootstrap (scripts/install-deps 
 codename=${VERSION_CODENAME:-}
 [ -n "$codename" ] && [ "${ID:-}" = debian ] || skip "not a Debian machine"
 arch=$(dpkg --print-architecture)
-# The mirror this machine installs from, for the root to install from too.
+# The mirror the host installs from, for the root to install from too.
 mirror=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null |
          awk '$1 == "URIs:" && $2 !~ /security/ {print $2; exit}')
 [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $2 !~ /security/ {print $2; exit}' \

@@ -43,7 +43,7 @@ TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTim
   std::mt19937 rng(7);
   WaveformPainter painter;
   // Sixty draws, ten burst starts and time windows, at the view's pace,
-  // however long a draw takes on this machine.
+  // however long a draw takes.
   for (int round = 0; round < 10; ++round) {
     const int band = static_cast<int>(rng() % bands.size());
     link->prepare_burst(bands[band], static_cast<int>(rng() % 61));

@@ -12,6 +12,7 @@
 
 #include "audio/fixed_format_output.h"
 #include "engine/module_tone.h"
+#include "support/waits.h"
 
 namespace {
 
@@ -133,16 +134,6 @@ TEST(FixedFormatOutput, RunsTheFixedStreamAndStopsBeforeItClosesAndTerminates) {
   EXPECT_EQ(fake.userData, nullptr);
 }
 
-// Waits up to 20 s for done, as a stalled stream's restarts come.
-template <typename Done>
-bool wait_for(Done done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done() && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
 // Calls the stream's callback as a working device would, every 6 ms, for a
 // while; the callback renders whatever count it is given and keeps the
 // stream going.
@@ -202,10 +193,10 @@ TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
   EXPECT_EQ(out.stall_restarts(), 1) << "the restarted stream, calling back, was restarted";
 
   set_start_result(paInternalError);  // the next restart fails
-  ASSERT_TRUE(wait_for([&] { return out.stall_restarts() == 2; }));
+  ASSERT_TRUE(sonavel_test::wait_until([&] { return out.stall_restarts() == 2; }));
   EXPECT_TRUE(out.silenced()) << "a failed restart was not told";
   set_start_result(paNoError);
-  ASSERT_TRUE(wait_for([&] { return out.stall_restarts() == 3; }));
+  ASSERT_TRUE(sonavel_test::wait_until([&] { return out.stall_restarts() == 3; }));
   EXPECT_FALSE(out.silenced()) << "a restart that worked still says nothing sounds";
   out.stop_and_close();
   EXPECT_EQ(recorded(), (Calls{"initialize", "open", "start", "abort", "start", "abort", "start",
