@@ -22,6 +22,13 @@ constexpr std::size_t targetFrames = 4096;
 // then can take the place of the first few milliseconds of new data; two
 // blocks, 11.6 ms, of silence are lost instead of a burst's start.
 constexpr std::size_t flushSilenceBlocks = 2;
+// Silence a new stream writes before a burst may start on it: its first
+// fill. The server starts a new stream by rewinding its sink as far as the
+// sink can, so that the stream sounds at once, and on a busy machine what is
+// mixed over again there can be lost at a sink's monitor; that is silence,
+// and a burst waiting for the stream starts at the next request, while the
+// stream plays, as a burst on any playing stream does.
+constexpr std::size_t openingFrames = targetFrames;
 // Silence rendered since the last burst sample, beyond which nothing the
 // server holds for this stream can be part of a burst any more: the queue
 // and what the sink has mixed ahead are both far shorter.
@@ -221,6 +228,7 @@ std::string DeviceFormatOutput::connect_and_open() {
   const auto flags = static_cast<pa_stream_flags_t>(
       PA_STREAM_EARLY_REQUESTS | (ear_ == Ear::Both ? 0 : PA_STREAM_NO_REMIX_CHANNELS));
   silentFrames_ = settledSilenceFrames;  // nothing has sounded yet
+  openingFrames_ = openingFrames;
   if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
     return error_text();
   }
@@ -321,7 +329,7 @@ bool DeviceFormatOutput::render_block(SharedToneState& tone, SampleFormat format
 }
 
 bool DeviceFormatOutput::burst_starts_afresh() noexcept {
-  return silentFrames_ >= settledSilenceFrames && burst_waiting(*tone_);
+  return openingFrames_ == 0 && silentFrames_ >= settledSilenceFrames && burst_waiting(*tone_);
 }
 
 // Renders whole blocks covering nbytes. A burst that starts afresh (about to
@@ -347,8 +355,9 @@ void DeviceFormatOutput::write_blocks(pa_stream* s, std::size_t nbytes, bool afr
       pa_stream_cancel_write(s);
       return;
     }
-    if (b < silent_blocks) {
+    if (b < silent_blocks || openingFrames_ > 0) {
       write_silence(format_, buffer, blockFrames);
+      openingFrames_ -= std::min(openingFrames_, blockFrames);
     } else {
       const bool sounding = render_block(*tone_, format_, buffer, blockFrames);
       silentFrames_ = sounding ? 0 : std::min(silentFrames_ + blockFrames, settledSilenceFrames);

@@ -115,6 +115,7 @@ class DeviceFormatOutput final : public OutputStream {
   std::size_t minimumRequestBytes_ = 0;
   bool streamReady_ = false;          // under the main loop's lock
   std::size_t silentFrames_ = 0;      // rendered since the last burst sample; under that lock
+  std::size_t openingFrames_ = 0;     // silence still to write before a burst; under that lock
   std::atomic<bool> closing_{false};  // our own disconnect is not an error
   std::atomic<bool> errorReported_{false};
   std::atomic<bool> lost_{false};
