@@ -2,6 +2,7 @@
 
 #include <future>
 
+#include "app/output_record.h"
 #include "app/output_watch.h"
 #include "app/program_identity.h"
 #include "app/stream_side.h"
@@ -73,6 +74,7 @@ SonavelStart start_sonavel(GtkApplication* app) {
                           },
                           [side, tone = s.tone] { side->move_to(side->chosen, *tone); }});
   offer_sides(s.window, sides);
+  record_output(s.window, slot);
   gtk_widget_show_all(s.window.window);
   return s;
 }

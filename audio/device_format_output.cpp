@@ -239,6 +239,7 @@ std::string DeviceFormatOutput::connect_and_open() {
     pa_threaded_mainloop_wait(loop);
   }
   streamReady_ = true;
+  streamIndex_.store(pa_stream_get_index(stream));
   return {};
 }
 
@@ -252,6 +253,7 @@ void DeviceFormatOutput::stop_and_close() {
   pa_stream_disconnect(stream_.get());
   stream_.reset();
   streamReady_ = false;
+  streamIndex_.store(PA_INVALID_INDEX);
 }
 
 void DeviceFormatOutput::terminate() {

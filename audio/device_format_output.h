@@ -29,6 +29,7 @@ namespace sonavel {
 // Touched on the server's thread as well as the main thread.
 static_assert(std::atomic<bool>::is_always_lock_free);
 static_assert(std::atomic<unsigned>::is_always_lock_free);
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 
 // How the server's sample formats map onto the fifteen names.
 std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format);
@@ -66,6 +67,8 @@ class DeviceFormatOutput final : public OutputStream {
   // The default sink's channels, as the server described it at the open.
   unsigned sink_channels() const { return sinkChannels_; }
   SampleFormat format() const { return format_; }
+  // The server's index of the open stream, or PA_INVALID_INDEX. Any thread.
+  std::uint32_t stream_index() const { return streamIndex_.load(); }
   // Underruns the server has reported for this stream so far. Any thread.
   unsigned underruns() const { return underruns_.load(std::memory_order_relaxed); }
   // The stream's current latency (queued in the server and the sink) in
@@ -120,6 +123,7 @@ class DeviceFormatOutput final : public OutputStream {
   std::atomic<bool> errorReported_{false};
   std::atomic<bool> lost_{false};
   std::atomic<unsigned> underruns_{0};
+  std::atomic<std::uint32_t> streamIndex_{PA_INVALID_INDEX};
 };
 
 }  // namespace sonavel

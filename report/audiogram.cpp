@@ -19,6 +19,7 @@ constexpr Rgb ink{0.13, 0.14, 0.16}, muted{0.42, 0.44, 0.48}, grid{0.86, 0.87, 0
     accent{0.12, 0.36, 0.74};
 // An audiogram's own colours: the right ear red, the left ear blue.
 constexpr Rgb rightEar{0.80, 0.10, 0.10}, leftEar{0.08, 0.16, 0.90};
+constexpr Rgb warning{0.62, 0.26, 0.0};
 
 void set_colour(cairo_t* cr, const Rgb& c) {
   cairo_set_source_rgb(cr, c.r, c.g, c.b);
@@ -153,6 +154,16 @@ void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& t
                   set, bandCount);
   }
   text_at(cr, g.left, 80, subtitle, Align::Left);
+  // What the levels were measured through, and whether that changed since.
+  if (check.output) {
+    cairo_set_font_size(cr, 13);
+    text_at(cr, g.left, 100, "Output: " + describe_output(*check.output), Align::Left);
+  }
+  if (!check.outputWarning.empty()) {
+    set_colour(cr, warning);
+    cairo_set_font_size(cr, 14);
+    text_at(cr, g.left, audiogramHeight - 8, "Warning: " + check.outputWarning, Align::Left);
+  }
 
   // The level grid, every 10 dB, labelled on the left.
   cairo_set_line_width(cr, 1);

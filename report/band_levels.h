@@ -4,9 +4,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <string>
 
 #include "engine/bands.h"
 #include "engine/ear.h"
+#include "engine/output_facts.h"
 
 namespace sonavel {
 
@@ -27,12 +30,17 @@ struct BandLevels {
 struct CheckLevels {
   std::array<BandLevels, 3> byEar{};  // in the order of ears: Both, Left, Right
   Ear ear = Ear::Both;
+  // The output the first level was set through, where the program knows it,
+  // and what changed of it since, if anything: said in the saved files.
+  std::optional<OutputFacts> output;
+  std::string outputWarning;
 
   BandLevels& of(Ear e) { return byEar[static_cast<std::size_t>(e)]; }
   const BandLevels& of(Ear e) const { return byEar[static_cast<std::size_t>(e)]; }
   BandLevels& current() { return of(ear); }
   // Whether a level was set for one ear on its own.
   bool sides_set() const { return of(Ear::Left).any_set() || of(Ear::Right).any_set(); }
+  bool any_set() const { return of(Ear::Both).any_set() || sides_set(); }
 };
 
 }  // namespace sonavel

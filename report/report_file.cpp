@@ -11,6 +11,7 @@
 
 #include "engine/cairo_owners.h"
 #include "report/audiogram.h"
+#include "report/document_text.h"
 #include "report/levels_table.h"
 #include "report/whole_file.h"
 
@@ -21,15 +22,33 @@ namespace {
 // The PDF is an A4 landscape page, in points, with a margin for printers.
 constexpr double a4LongSidePt = 842, a4ShortSidePt = 595, pageMarginPt = 36;
 
-// cairo's writer into the temporary file; keeps the first error.
+// cairo's writer into the temporary file, or into held when the document
+// gets its text before it is written; keeps the first error.
 struct Stream {
   int fd;
+  bool hold = false;
+  std::string held{};
   int error = 0;
 };
 cairo_status_t write_to_stream(void* closure, const unsigned char* data, unsigned int size) {
   auto* stream = static_cast<Stream*>(closure);
-  if (stream->error == 0 && !write_all(stream->fd, data, size)) stream->error = errno;
+  if (stream->hold) {
+    stream->held.append(reinterpret_cast<const char*>(data), size);
+  } else if (stream->error == 0 && !write_all(stream->fd, data, size)) {
+    stream->error = errno;
+  }
   return stream->error == 0 ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// What the document says of the output, for programs that read it: empty
+// where the program does not know it.
+std::string output_text(const CheckLevels& check) {
+  std::string text;
+  if (check.output) text = "Output: " + describe_output(*check.output);
+  if (!check.outputWarning.empty()) {
+    text += (text.empty() ? "" : "\n") + std::string("Warning: ") + check.outputWarning;
+  }
+  return text;
 }
 
 // The content, into fd; returns 0 or the error.
@@ -39,7 +58,9 @@ int write_content(int fd, ReportType type, const CheckLevels& check, const std::
     return write_all(fd, reinterpret_cast<const unsigned char*>(csv.data()), csv.size()) ? 0
                                                                                          : errno;
   }
+  const std::string about = output_text(check);
   Stream stream{fd};
+  stream.hold = !about.empty() && type != ReportType::Pdf;
   const bool pdf = type == ReportType::Pdf;
   CairoSurface surface(
       type == ReportType::Png
@@ -52,6 +73,9 @@ int write_content(int fd, ReportType type, const CheckLevels& check, const std::
   if (pdf) {
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
     cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Sonavel");
+    if (!about.empty()) {
+      cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_SUBJECT, about.c_str());
+    }
   }
   {
     const CairoContext cr(cairo_create(surface.get()));
@@ -73,7 +97,15 @@ int write_content(int fd, ReportType type, const CheckLevels& check, const std::
     status = cairo_surface_status(surface.get());
   }
   if (stream.error != 0) return stream.error;
-  return status == CAIRO_STATUS_SUCCESS ? 0 : EIO;
+  if (status != CAIRO_STATUS_SUCCESS) return EIO;
+  if (!stream.hold) return 0;
+  const std::string document =
+      type == ReportType::Svg
+          ? svg_with_text(stream.held, title, about)
+          : png_with_text(stream.held, {{"Title", title}, {"Description", about}});
+  return write_all(fd, reinterpret_cast<const unsigned char*>(document.data()), document.size())
+             ? 0
+             : errno;
 }
 
 }  // namespace
@@ -105,8 +137,27 @@ const char* report_extension(ReportType type) {
 
 std::string save_levels(const std::string& path, ReportType type, const CheckLevels& levels,
                         const std::string& title, std::string* warning) {
-  return write_whole_file(
+  const std::string error = write_whole_file(
       path, [&](int fd) { return write_content(fd, type, levels, title); }, warning);
+  // The table holds levels alone, in the columns its readers know; what they
+  // were set through goes beside it, in a text file named after it.
+  const std::string about = output_text(levels) + "\n";
+  if (!error.empty() || type != ReportType::Csv || about.size() == 1) return error;
+  const std::size_t dot = path.rfind('.');
+  const std::string beside =
+      (dot == std::string::npos || path.find('/', dot) != std::string::npos ? path
+                                                                            : path.substr(0, dot)) +
+      ".output.txt";
+  const std::string failed = write_whole_file(beside, [&](int fd) {
+    return write_all(fd, reinterpret_cast<const unsigned char*>(about.data()), about.size())
+               ? 0
+               : errno;
+  });
+  if (!failed.empty() && warning != nullptr) {
+    *warning =
+        "the output the levels were set through was not written to " + beside + ": " + failed;
+  }
+  return error;
 }
 
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,

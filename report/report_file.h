@@ -23,7 +23,10 @@ const char* report_extension(ReportType type);
 std::string save_levels(const std::string& path, ReportType type, const BandLevels& levels,
                         const std::string& title, std::string* warning = nullptr);
 // The same for a check's levels: the table has each ear's columns once a
-// level was set for one ear on its own; the audiogram draws both ears'.
+// level was set for one ear on its own; the audiogram draws both ears'. The
+// output the levels were set through, and any warning of its change, are in
+// the audiogram's text and document information; a table's go into a text
+// file beside it, its name ending ".output.txt" in place of ".csv".
 std::string save_levels(const std::string& path, ReportType type, const CheckLevels& levels,
                         const std::string& title, std::string* warning = nullptr);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/module_tone.h"
+#include "engine/output_facts.h"
 #include "engine_adapters.h"
 #include "support/burst_measure.h"
 #include "support/reference_burst.h"
@@ -136,6 +137,25 @@ TEST(ModuleBurstStart, FirstHalfDoesNotChangeTheBurstStillPlaying) {
   const auto out = e.render(1000);
   const auto loud = reference_burst(8000, 0);
   for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], loud[i]) << i;
+}
+
+// A change of the output is named for what changed: the device (here its
+// port), or its volume, where muted counts as a volume; no change says nothing.
+TEST(OutputChange, NamesTheDeviceOrTheVolumeThatChanged) {
+  using sonavel::OutputFacts, sonavel::output_change_warning;
+  const OutputFacts before{"Built-in Audio", "Headphones", "s16le", 48000, 2, 65, false};
+  OutputFacts now = before;
+  EXPECT_EQ(output_change_warning(before, now), "");
+  now.port = "Speakers";
+  EXPECT_EQ(output_change_warning(before, now),
+            "The output changed from Built-in Audio (Headphones), s16le 48000 Hz 2 channels to "
+            "Built-in Audio (Speakers), s16le 48000 Hz 2 channels: levels set before and after "
+            "are not comparable");
+  now = before;
+  now.muted = true;
+  EXPECT_EQ(output_change_warning(before, now),
+            "The output volume changed from 65% to muted: levels set before and after are not "
+            "comparable");
 }
 
 }  // namespace

@@ -58,6 +58,19 @@ TEST(SavedLevels, TableIsOneRowPerBandInBandOrder) {
   check.of(Ear::Both) = known_levels();
   ASSERT_EQ(save_levels(dir / "check.csv", ReportType::Csv, check, "t"), "");
   EXPECT_EQ(slurp(dir / "check.csv"), csv);
+  EXPECT_FALSE(std::filesystem::exists(dir / "check.output.txt")) << "no output known, none told";
+  // The output the levels were set through goes beside the table, which
+  // stays as its readers know it.
+  check.output = OutputFacts{"Null Output", "", "s16le", 48000, 1, 80, true};
+  check.outputWarning =
+      "The output volume changed from 80% to muted: levels set before and after "
+      "are not comparable";
+  ASSERT_EQ(save_levels(dir / "check.csv", ReportType::Csv, check, "t"), "");
+  EXPECT_EQ(slurp(dir / "check.csv"), csv);
+  EXPECT_EQ(slurp(dir / "check.output.txt"),
+            "Output: Null Output, s16le 48000 Hz 1 channel, volume 80%, muted\nWarning: The "
+            "output volume changed from 80% to muted: levels set before and after are not "
+            "comparable\n");
   check.of(Ear::Left).attenuationDb[16] = 35;
   check.of(Ear::Left).set[16] = true;
   check.of(Ear::Right).attenuationDb[16] = 62;
@@ -160,11 +173,47 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   EXPECT_GT(legend_red, 20) << "no right ear in the legend";
   EXPECT_GT(legend_blue, 20) << "no left ear in the legend";
 
-  // The vector kinds open in the tools that read them.
-  ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, known_levels(), "t"), "");
-  ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, known_levels(), "t"), "");
+  // The vector kinds open in the tools that read them. Each kind names the
+  // output the levels were set through, and the warning of a change, both
+  // where a person reads them and where a program does.
+  CheckLevels check;
+  check.of(Ear::Both) = known_levels();
+  check.output = OutputFacts{"Null Output", "Line Out", "float32le", 44100, 2, 65, false};
+  check.outputWarning =
+      "The output volume changed from 65% to 80%: levels set before and after "
+      "are not comparable";
+  const std::string output_line =
+      "Output: Null Output (Line Out), float32le 44100 Hz 2 channels, volume 65%";
+  const std::string warning_line = "Warning: " + check.outputWarning;
+  ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, check, "t & u"), "");
+  ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, check, "t"), "");
+  ASSERT_EQ(save_levels(dir / "a.png", ReportType::Png, check, "t"), "");
   EXPECT_EQ(Subprocess({"xmllint", "--noout", dir / "a.svg"}).wait_exit(std::chrono::seconds(30)),
             0);
+  auto read = [&](std::vector<std::string> argv) {
+    const auto out = dir / "out.txt";
+    EXPECT_EQ(Subprocess(std::move(argv), {}, out).wait_exit(std::chrono::seconds(30)), 0);
+    return slurp(out);
+  };
+  EXPECT_EQ(read({"xmllint", "--xpath", "string(/*/*[local-name()='title'])", dir / "a.svg"}),
+            "t & u\n");
+  EXPECT_EQ(read({"xmllint", "--xpath", "string(/*/*[local-name()='desc'])", dir / "a.svg"}),
+            output_line + "\n" + warning_line + "\n");
+  const std::string shown = read({"pdftotext", "-raw", dir / "a.pdf", "-"});
+  EXPECT_NE(shown.find(output_line), std::string::npos) << shown;
+  EXPECT_NE(shown.find(warning_line), std::string::npos) << shown;
+  // The PNG's text chunks, each checked against its CRC by another reader.
+  EXPECT_EQ(read({"python3", "-c", R"(import sys, struct, zlib
+d = open(sys.argv[1], 'rb').read(); i = 8
+while i < len(d):
+    n, = struct.unpack('>I', d[i:i+4]); body = d[i+4:i+8+n]
+    assert struct.unpack('>I', d[i+8+n:i+12+n])[0] == zlib.crc32(body), 'CRC'
+    if body[:4] == b'tEXt': print(body[4:].decode('latin-1').replace('\0', '=', 1))
+    i += 12 + n)",
+                  dir / "a.png"}),
+            "Title=t\nDescription=" + output_line + "\n" + warning_line + "\n");
+  const CairoSurface texted(cairo_image_surface_create_from_png((dir / "a.png").c_str()));
+  EXPECT_EQ(cairo_surface_status(texted.get()), CAIRO_STATUS_SUCCESS);
   EXPECT_EQ(Subprocess({"pdftoppm", "-png", "-r", "20", dir / "a.pdf", dir / "page"})
                 .wait_exit(std::chrono::seconds(30)),
             0);
@@ -177,6 +226,7 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   EXPECT_NE(info.find("Page size:       842 x 595 pts (A4)"), std::string::npos) << info;
   EXPECT_NE(info.find("Title:           t\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Creator:         Sonavel\n"), std::string::npos) << info;
+  EXPECT_NE(info.find("Subject:         " + output_line), std::string::npos) << info;
 }
 
 // A name as long as the folder allows saves; a save through a symbolic

@@ -19,6 +19,7 @@
 #include "audio/fixed_format_output.h"
 #include "engine/glib_owners.h"
 #include "monitor/tone_link.h"
+#include "report/report_file.h"
 #include "support/burst_matcher.h"
 #include "support/display.h"
 #include "support/gtk_pump.h"
@@ -123,6 +124,8 @@ class Sound : public ::testing::Test {
     };
   }
 
+  void expect_back_to_back_bursts_whole(const SonavelStart& s);
+
   // Ends the test with a line, never a hang, if a library call stops.
   Watchdog watchdog{2 * slowMachineWait};
   int framesDrawn = 0;
@@ -180,10 +183,35 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
   const BurstMatch m = play_until_whole(s.window, float_matcher());
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
   EXPECT_GE(framesDrawn, 3) << "the view did not follow the burst";
-  if (GetParam() != ServerKind::PulseAudio) return;  // exact samples only here
+  if (GetParam() == ServerKind::PulseAudio) expect_back_to_back_bursts_whole(s);
 
-  // A burst armed the moment the one before has been rendered, while that
-  // one's last samples still wait in the server: both arrive whole.
+  // The check names the output its levels were set through; the sink's
+  // volume changed after that is told at once, and kept for the saved files.
+  const std::shared_ptr<CheckLevels> check = s.window.check;
+  ASSERT_TRUE(run_main_loop_until([&] { return check->output.has_value(); }, slowMachineWait));
+  EXPECT_NE(check->output->description, "");
+  EXPECT_EQ(check->output->format, "float32le");
+  EXPECT_EQ(check->output->rate, 44100u);
+  EXPECT_EQ(check->output->channels, 1u);
+  EXPECT_EQ(check->output->volumePercent, 100);
+  EXPECT_FALSE(gtk_widget_get_visible(s.window.output_warning));
+  Subprocess volume({"pactl", "set-sink-volume", "nullsink", "80%"}, server->client_env());
+  ASSERT_EQ(volume.wait_exit(slowMachineWait), 0);
+  ASSERT_TRUE(run_main_loop_until([&] { return gtk_widget_get_visible(s.window.output_warning); },
+                                  slowMachineWait));
+  const std::string told =
+      "The output volume changed from 100% to 80%: levels set before and after are not comparable";
+  EXPECT_EQ(gtk_label_get_text(GTK_LABEL(s.window.output_warning)), told);
+  TempDir dir;
+  ASSERT_EQ(save_levels(dir / "levels.svg", ReportType::Svg, *check, "t"), "");
+  EXPECT_NE(slurp(dir / "levels.svg").find("Warning: " + told), std::string::npos);
+  ASSERT_EQ(save_levels(dir / "levels.csv", ReportType::Csv, *check, "t"), "");
+  EXPECT_NE(slurp(dir / "levels.output.txt").find("Warning: " + told), std::string::npos);
+}
+
+// A burst armed the moment the one before has been rendered, while that one's
+// last samples still wait in the server: both arrive whole.
+void Sound::expect_back_to_back_bursts_whole(const SonavelStart& s) {
   BurstMatch both;
   for (UnderrunRetry retry(6); retry.next();) {
     const int first = 30 + retry.attempt(), second = first + 10;

@@ -6,6 +6,7 @@
 #include "report/band_levels.h"
 #include "ui/band_slider_handlers.h"
 #include "ui/ear_choice.h"
+#include "ui/output_warning.h"
 #include "ui/save_levels_handlers.h"
 #include "ui/slider_accessibility.h"
 #include "ui/spoken_scale.h"
@@ -129,9 +130,12 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_box_pack_start(GTK_BOX(waveform_box), time_window_slider, FALSE, FALSE, 6);
   connect_owned(time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
                 new TimeWindowContext{tone, waveform_area});
-  if (choices.earChoice) add_ear_choice(outer_box, w, choice);
-  connect_save_levels(w.window, waveform_area,
-                      std::shared_ptr<const CheckLevels>(choice, &choice->levels),
+  if (choices.earChoice) {
+    add_ear_choice(outer_box, w, choice);
+    add_output_warning(outer_box, w);
+  }
+  w.check = std::shared_ptr<CheckLevels>(choice, &choice->levels);
+  connect_save_levels(w.window, waveform_area, std::shared_ptr<const CheckLevels>(w.check),
                       choices.programName);
   return w;
 }

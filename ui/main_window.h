@@ -12,6 +12,7 @@
 
 #include "engine/bands.h"
 #include "monitor/program_choices.h"
+#include "report/band_levels.h"
 
 namespace sonavel {
 
@@ -35,6 +36,11 @@ struct MainWindow {
   GtkWidget* ear_reason = nullptr;
   GtkWidget* ear_row = nullptr;  // where the program adds what plays at a side
   GtkWidget* headphones_button = nullptr;
+  // The line that says the output changed during the check; null where the
+  // program does not know its output.
+  GtkWidget* output_warning = nullptr;
+  // The check's levels, shared with the handlers that set and save them.
+  std::shared_ptr<CheckLevels> check;
 };
 
 // app: the application for an application window, or null for a plain
