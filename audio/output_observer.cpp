@@ -10,11 +10,14 @@ constexpr std::chrono::seconds reconnectInterval{1};
 
 OutputFacts facts_of(const pa_sink_info& info) {
   OutputFacts f;
-  f.description = info.description != nullptr ? info.description : info.name;
+  f.description = info.description != nullptr ? info.description
+                  : info.name != nullptr      ? info.name
+                                              : "";
   if (info.active_port != nullptr && info.active_port->description != nullptr) {
     f.port = info.active_port->description;
   }
-  f.format = pa_sample_format_to_string(info.sample_spec.format);
+  const char* format = pa_sample_format_to_string(info.sample_spec.format);
+  f.format = format != nullptr ? format : "an unknown format";
   f.rate = info.sample_spec.rate;
   f.channels = info.sample_spec.channels;
   f.volumePercent =
