@@ -68,3 +68,56 @@ bursts_with_a_busy_core() {
 median_of() {
   sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
+
+# A program's floor: the minimal GTK window and the bare audio client "$@"
+# started side by side, as the program starts its window and its output.
+# Prints "CPU-PERCENT X-SERVER-CPU-PERCENT PEAK-RESIDENT-MIB" over
+# $FLOOR_SECONDS seconds: the two processes' CPU summed, and their peaks
+# summed less what any two processes share (the peak of a bare `sleep`).
+floor_cpu_and_memory() {
+  build/bench/minimal_window &
+  local wpid=$!
+  "$@" >/dev/null 2>&1 &
+  local apid=$!
+  wait_for_window 20 '^Minimal$' >/dev/null
+  sleep 3
+  local tck xpid=$SONAVEL_XVFB_PID t0 t1 x0 x1
+  tck=$(getconf CLK_TCK)
+  ticks() { awk '{s += $14 + $15} END {print s}' "/proc/$wpid/stat" "/proc/$apid/stat"; }
+  t0=$(ticks)
+  x0=$(awk '{print $14 + $15}' "/proc/$xpid/stat")
+  sleep "$FLOOR_SECONDS"
+  t1=$(ticks)
+  x1=$(awk '{print $14 + $15}' "/proc/$xpid/stat")
+  sleep 30 &
+  local bare=$!
+  sleep 0.5
+  local hwm
+  hwm=$(awk '/^VmHWM:/ {s += $2} END {print s}' "/proc/$wpid/status" "/proc/$apid/status")
+  hwm=$((hwm - $(awk '/^VmHWM:/ {print $2}' "/proc/$bare/status")))
+  kill "$wpid" "$apid" "$bare"
+  wait "$wpid" "$apid" "$bare" 2>/dev/null || true
+  awk -v d=$((t1 - t0)) -v x=$((x1 - x0)) -v t="$tck" -v s="$FLOOR_SECONDS" -v m="$hwm" \
+    'BEGIN {printf "%.2f %.2f %.1f\n", 100 * d / t / s, 100 * x / t / s, m / 1024}'
+}
+
+# Milliseconds from starting the minimal window and the bare audio client
+# "$@" side by side to both running (the window mapped, the client's first
+# request, which it announces with a line): the slower of the two.
+floor_startup() {
+  local mapped
+  mapped=$(mktemp)
+  build/bench/startup_time build/bench/minimal_window >"$mapped" &
+  local timer=$!
+  local t0 line
+  t0=$(date +%s%N)
+  coproc audio_client { "$@" 2>/dev/null; }
+  local client=$audio_client_PID
+  read -r -u "${audio_client[0]}" line
+  local audio_ms=$((($(date +%s%N) - t0) / 1000000))
+  wait "$timer"
+  kill "$client"
+  wait "$client" 2>/dev/null || true
+  awk -v a="$audio_ms" -v w="$(cat "$mapped")" 'BEGIN {print (a > w ? a : w)}'
+  rm -f "$mapped"
+}
