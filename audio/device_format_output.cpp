@@ -85,15 +85,6 @@ pa_sample_format_t pulse_format_for(SampleFormat format) {
   return format == SampleFormat::I16 ? PA_SAMPLE_S16NE : PA_SAMPLE_FLOAT32NE;
 }
 
-struct Query {
-  pa_threaded_mainloop* mainloop = nullptr;
-  std::string sink;
-  bool pipewire = false;  // served by PipeWire
-  pa_sample_format_t format = PA_SAMPLE_INVALID;
-  unsigned channels = 0;
-  bool failed = false;
-};
-
 }  // namespace
 
 std::optional<SampleFormat> sample_format_from_pulse(pa_sample_format_t format) {
@@ -133,35 +124,53 @@ bool DeviceFormatOutput::wait_for_operation(pa_operation* op) {
   return true;
 }
 
+// What the server says of its default sink: its name and configuration, of
+// which the stream uses the sample format, and whether PipeWire serves it.
+struct DeviceFormatOutput::SinkQuery {
+  pa_threaded_mainloop* mainloop = nullptr;
+  std::string sink;
+  bool pipewire = false;
+  pa_sample_format_t format = PA_SAMPLE_INVALID;
+  unsigned channels = 0;
+  bool failed = false;
+};
+
+// In phases, under the loop's lock: connect to the server, ask it about the
+// default sink, and open the stream there.
 std::string DeviceFormatOutput::connect_and_open() {
   mainloop_.reset(pa_threaded_mainloop_new());
   if (mainloop_ == nullptr) return pa_strerror(PA_ERR_INTERNAL);
-  pa_threaded_mainloop* loop = mainloop_.get();
-  context_.reset(pa_context_new(pa_threaded_mainloop_get_api(loop), "Sonavel"));
+  context_.reset(pa_context_new(pa_threaded_mainloop_get_api(mainloop_.get()), "Sonavel"));
   if (context_ == nullptr) return pa_strerror(PA_ERR_INTERNAL);
+  pa_context_set_state_callback(context_.get(), on_context_state, this);
+
+  MainloopLock lock(mainloop_.get());
+  if (pa_threaded_mainloop_start(mainloop_.get()) < 0) return pa_strerror(PA_ERR_INTERNAL);
+  if (!connect_context()) return noDefaultDevice;
+  SinkQuery sink;
+  if (std::string error = describe_default_sink(sink); !error.empty()) return error;
+  return open_stream(sink);
+}
+
+// A server that cannot be reached, or that drops the connection before it is
+// ready, means there is no default output device.
+bool DeviceFormatOutput::connect_context() {
   pa_context* context = context_.get();
-  pa_context_set_state_callback(context, on_context_state, this);
-
-  MainloopLock lock(loop);
-  if (pa_threaded_mainloop_start(loop) < 0) return pa_strerror(PA_ERR_INTERNAL);
-
-  // The default output device: a server that cannot be reached, or that
-  // drops the connection before it is ready, means there is none.
-  if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-    return noDefaultDevice;
-  }
+  if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
   for (;;) {  // wake-ups can be spurious: look at the state each time
     const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY) break;
-    if (!PA_CONTEXT_IS_GOOD(state)) return noDefaultDevice;
-    pa_threaded_mainloop_wait(loop);
+    if (state == PA_CONTEXT_READY) return true;
+    if (!PA_CONTEXT_IS_GOOD(state)) return false;
+    pa_threaded_mainloop_wait(mainloop_.get());
   }
-  Query query;
-  query.mainloop = loop;
+}
+
+std::string DeviceFormatOutput::describe_default_sink(SinkQuery& query) {
+  query.mainloop = mainloop_.get();
   const bool asked = wait_for_operation(pa_context_get_server_info(
-      context,
+      context_.get(),
       [](pa_context*, const pa_server_info* info, void* q) {
-        auto* query = static_cast<Query*>(q);
+        auto* query = static_cast<SinkQuery*>(q);
         if (info != nullptr && info->default_sink_name != nullptr) {
           query->sink = info->default_sink_name;
         }
@@ -171,12 +180,10 @@ std::string DeviceFormatOutput::connect_and_open() {
       &query));
   if (!asked) return error_text();
   if (query.sink.empty()) return noDefaultDevice;
-
-  // Its default configuration, of which only the sample format is used.
   const bool described = wait_for_operation(pa_context_get_sink_info_by_name(
-      context, query.sink.c_str(),
+      context_.get(), query.sink.c_str(),
       [](pa_context*, const pa_sink_info* info, int eol, void* q) {
-        auto* query = static_cast<Query*>(q);
+        auto* query = static_cast<SinkQuery*>(q);
         if (eol < 0) query->failed = true;
         if (info != nullptr) {
           query->format = info->sample_spec.format;
@@ -186,13 +193,17 @@ std::string DeviceFormatOutput::connect_and_open() {
       },
       &query));
   if (!described || query.failed) return error_text();
+  return {};
+}
 
-  // The fixed stream in the device's format, if it is one we take.
-  const std::optional<SampleFormat> format = sample_format_from_pulse(query.format);
+// The fixed stream in the device's format, if it is one we take, started:
+// connected and not corked, it plays once it is ready.
+std::string DeviceFormatOutput::open_stream(const SinkQuery& sink) {
+  const std::optional<SampleFormat> format = sample_format_from_pulse(sink.format);
   if (!format) return pa_strerror(PA_ERR_NOTSUPPORTED);
   if (!is_accepted_format(*format)) return unsupported_format_message(*format);
   format_ = *format;
-  sinkChannels_ = query.channels;
+  sinkChannels_ = sink.channels;
   const pa_sample_spec spec{pulse_format_for(format_), static_cast<std::uint32_t>(sampleRate), 1};
   // One side: the one channel at that side's position. Both: no map, so the
   // server places the stream as mono, on every channel.
@@ -200,12 +211,12 @@ std::string DeviceFormatOutput::connect_and_open() {
   side.channels = 1;
   side.map[0] =
       ear_ == Ear::Left ? PA_CHANNEL_POSITION_FRONT_LEFT : PA_CHANNEL_POSITION_FRONT_RIGHT;
-  stream_.reset(pa_stream_new(context, "Sonavel tone", &spec, ear_ == Ear::Both ? nullptr : &side));
+  stream_.reset(
+      pa_stream_new(context_.get(), "Sonavel tone", &spec, ear_ == Ear::Both ? nullptr : &side));
   if (stream_ == nullptr) return error_text();
   pa_stream* stream = stream_.get();
-  const std::size_t frame_bytes = pa_frame_size(&spec);
-  frameBytes_ = frame_bytes;
-  blockBytes_ = blockFrames * frame_bytes;
+  frameBytes_ = pa_frame_size(&spec);
+  blockBytes_ = blockFrames * frameBytes_;
   pa_stream_set_state_callback(stream, on_stream_state, this);
   pa_stream_set_write_callback(stream, on_stream_write, this);
   pa_stream_set_underflow_callback(stream, on_stream_underflow, this);
@@ -214,14 +225,13 @@ std::string DeviceFormatOutput::connect_and_open() {
   // cannot be combined with them).
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<std::uint32_t>(-1);
-  attr.tlength = static_cast<std::uint32_t>(targetFrames * frame_bytes);
+  attr.tlength = static_cast<std::uint32_t>(targetFrames * frameBytes_);
   attr.prebuf = static_cast<std::uint32_t>(-1);
-  minimumRequestBytes_ = minimum_request_frames(query.pipewire) * frame_bytes;
+  minimumRequestBytes_ = minimum_request_frames(sink.pipewire) * frameBytes_;
   attr.minreq = static_cast<std::uint32_t>(minimumRequestBytes_);
   attr.fragsize = static_cast<std::uint32_t>(-1);
 
-  // Start: connected and not corked, the stream plays once it is ready. No
-  // automatic timing updates: nothing in the program reads them, and they
+  // No automatic timing updates: nothing in the program reads them, and they
   // would wake the server and this client several times a second.
   // A side's stream may not be remixed onto the other channels; a mono one
   // must be (with the flag PulseAudio would play it nowhere).
@@ -236,7 +246,7 @@ std::string DeviceFormatOutput::connect_and_open() {
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) break;
     if (!PA_STREAM_IS_GOOD(state)) return error_text();
-    pa_threaded_mainloop_wait(loop);
+    pa_threaded_mainloop_wait(mainloop_.get());
   }
   streamReady_ = true;
   streamIndex_.store(pa_stream_get_index(stream));

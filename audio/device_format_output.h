@@ -90,7 +90,11 @@ class DeviceFormatOutput final : public OutputStream {
                            std::size_t frames) noexcept;
 
  private:
+  struct SinkQuery;
   std::string connect_and_open();
+  bool connect_context();
+  std::string describe_default_sink(SinkQuery& query);
+  std::string open_stream(const SinkQuery& sink);
   bool wait_for_operation(pa_operation* op);
   std::string error_text() const;
   void report_stream_error(int error);

@@ -123,15 +123,13 @@ void paint_audiogram(cairo_t* cr, const BandLevels& levels, const std::string& t
   paint_audiogram(cr, check, title);
 }
 
-void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& title) {
-  const BandLevels& levels = check.of(Ear::Both);
-  const bool sides = check.sides_set();
-  const AudiogramGeometry g;
-  cairo_save(cr);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+namespace {
 
+// The title, what is plotted, and the output the levels were set through.
+void paint_heading(cairo_t* cr, const AudiogramGeometry& g, const CheckLevels& check,
+                   const std::string& title) {
+  const bool sides = check.sides_set();
+  cairo_select_font_face(cr, "Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   int set = 0;
   for (const BandLevels& ear : check.byEar) {
     for (bool s : ear.set) set += s;
@@ -164,7 +162,10 @@ void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& t
     cairo_set_font_size(cr, 14);
     text_at(cr, g.left, audiogramHeight - 8, "Warning: " + check.outputWarning, Align::Left);
   }
+}
 
+// The level grid and the frequency axis, with their labels.
+void paint_axes(cairo_t* cr, const AudiogramGeometry& g) {
   // The level grid, every 10 dB, labelled on the left.
   cairo_set_line_width(cr, 1);
   cairo_set_font_size(cr, 14);
@@ -205,7 +206,13 @@ void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& t
   cairo_rotate(cr, -M_PI / 2);
   text_at(cr, 0, 0, "Level (dBFS)", Align::Centre);
   cairo_restore(cr);
+}
 
+// The results of each ear, a legend once the sides have their own, or a
+// word that nothing was set.
+void paint_results(cairo_t* cr, const AudiogramGeometry& g, const CheckLevels& check) {
+  const BandLevels& levels = check.of(Ear::Both);
+  const bool sides = check.sides_set();
   // The results: both ears' bands as filled circles; once an ear has levels
   // of its own, the right ear's as red rings and the left ear's as blue
   // crosses, with a legend.
@@ -230,11 +237,23 @@ void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& t
       y += 26;
     }
   }
-  if (set == 0) {
+  if (!check.any_set()) {
     set_colour(cr, muted);
     cairo_set_font_size(cr, 20);
     text_at(cr, (g.left + g.right) / 2, (g.top + g.bottom) / 2, "No band was set", Align::Centre);
   }
+}
+
+}  // namespace
+
+void paint_audiogram(cairo_t* cr, const CheckLevels& check, const std::string& title) {
+  const AudiogramGeometry g;
+  cairo_save(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  paint_heading(cr, g, check, title);
+  paint_axes(cr, g);
+  paint_results(cr, g, check);
   cairo_restore(cr);
 }
 

@@ -40,23 +40,10 @@ GtkWidget* make_band_slider() {
   return slider;
 }
 
-}  // namespace
-
-MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
-                             std::shared_ptr<ToneLink> tone) {
-  MainWindow w;
-  w.window = choices.applicationWindow ? gtk_application_window_new(app)
-                                       : gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(w.window), creditTitle);
-  gtk_container_set_border_width(GTK_CONTAINER(w.window), 6);
-  gtk_window_set_default_size(GTK_WINDOW(w.window), 980, 900);
-  if (choices.destroyEndsMainLoop) {
-    g_signal_connect(w.window, "destroy", G_CALLBACK(on_window_destroy), nullptr);
-  }
-
-  GtkWidget* outer_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
-  gtk_container_add(GTK_CONTAINER(w.window), outer_box);
-
+// The strip of band columns, each a label over its slider, scrolling sideways.
+void add_band_strip(GtkWidget* outer_box, MainWindow& w, const ProgramChoices& choices,
+                    const std::shared_ptr<ToneLink>& tone,
+                    const std::shared_ptr<EarChoice>& choice) {
   GtkWidget* scrolled_window = gtk_scrolled_window_new(nullptr, nullptr);
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled_window), GTK_POLICY_AUTOMATIC,
                                  GTK_POLICY_NEVER);
@@ -75,13 +62,6 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_widget_set_margin_bottom(grid, 4);
   gtk_container_add(GTK_CONTAINER(scrolled_window), grid);
 
-  // The area exists before the band handlers are connected, so each of them
-  // can hold it; it is packed into the waveform row below.
-  GtkWidget* waveform_area = gtk_drawing_area_new();
-  w.waveform_area = waveform_area;
-  auto choice = std::make_shared<EarChoice>();
-  for (BandLevels& levels : choice->levels.byEar) levels.attenuationDb.fill(initialAttenuationDb);
-
   for (int i = 0; i < static_cast<int>(bandCount); ++i) {
     GtkWidget* slider = make_band_slider();
     char label_text[64];
@@ -93,12 +73,18 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
     describe_band_slider(slider, bands[i], initialAttenuationDb);
     gtk_grid_attach(GTK_GRID(grid), label, i, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
-    connect_owned(slider, "value-changed", G_CALLBACK(on_slider_value_changed),
-                  new BandSliderContext{i, label, w.window, waveform_area, choices, tone, choice});
+    connect_owned(
+        slider, "value-changed", G_CALLBACK(on_slider_value_changed),
+        new BandSliderContext{i, label, w.window, w.waveform_area, choices, tone, choice});
     g_signal_connect(slider, "scroll-event", G_CALLBACK(on_slider_scroll_event),
                      GINT_TO_POINTER(i));
   }
+}
 
+// The framed row under the strip: the waveform view and its time window.
+void add_waveform_row(GtkWidget* outer_box, MainWindow& w, const ProgramChoices& choices,
+                      const std::shared_ptr<ToneLink>& tone) {
+  GtkWidget* waveform_area = w.waveform_area;
   GtkWidget* waveform_frame = gtk_frame_new(nullptr);
   gtk_widget_set_hexpand(waveform_frame, TRUE);
   gtk_widget_set_vexpand(waveform_frame, FALSE);
@@ -130,6 +116,34 @@ MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
   gtk_box_pack_start(GTK_BOX(waveform_box), time_window_slider, FALSE, FALSE, 6);
   connect_owned(time_window_slider, "value-changed", G_CALLBACK(on_time_window_slider_changed),
                 new TimeWindowContext{tone, waveform_area});
+}
+
+}  // namespace
+
+MainWindow build_main_window(GtkApplication* app, const ProgramChoices& choices,
+                             std::shared_ptr<ToneLink> tone) {
+  MainWindow w;
+  w.window = choices.applicationWindow ? gtk_application_window_new(app)
+                                       : gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(w.window), creditTitle);
+  gtk_container_set_border_width(GTK_CONTAINER(w.window), 6);
+  gtk_window_set_default_size(GTK_WINDOW(w.window), 980, 900);
+  if (choices.destroyEndsMainLoop) {
+    g_signal_connect(w.window, "destroy", G_CALLBACK(on_window_destroy), nullptr);
+  }
+
+  GtkWidget* outer_box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_container_add(GTK_CONTAINER(w.window), outer_box);
+
+  // The area exists before the band handlers are connected, so each of them
+  // can hold it; it is packed into the waveform row below.
+  GtkWidget* waveform_area = gtk_drawing_area_new();
+  w.waveform_area = waveform_area;
+  auto choice = std::make_shared<EarChoice>();
+  for (BandLevels& levels : choice->levels.byEar) levels.attenuationDb.fill(initialAttenuationDb);
+
+  add_band_strip(outer_box, w, choices, tone, choice);
+  add_waveform_row(outer_box, w, choices, tone);
   if (choices.earChoice) {
     add_ear_choice(outer_box, w, choice);
     add_output_warning(outer_box, w);
