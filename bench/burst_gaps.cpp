@@ -1,7 +1,7 @@
 // Counts the bursts in a raw recording (float32le, mono) and the dropouts
 // inside them, by the harness's one rule (count_dropouts: a run of three or
 // more exact zeros where a burst sounds, which no tone of the program has).
-// A burst ends at a tenth of a second of silence.
+// A burst ends at the harness's burstEndingSilence.
 // Usage: burst_gaps RECORDING.f32. Prints "bursts N gaps G".
 #include <cstdio>
 #include <vector>
@@ -15,7 +15,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::vector<float> x = sonavel_test::read_recording(argv[1]);
-  constexpr std::size_t burstEnd = 4410;  // a tenth of a second of silence
   std::size_t bursts = 0, gaps = 0, i = 0;
   while (i < x.size()) {
     if (x[i] == 0.0f) {
@@ -25,7 +24,8 @@ int main(int argc, char** argv) {
     ++bursts;
     const std::size_t begin = i;
     std::size_t zeros = 0;
-    for (; i < x.size() && zeros < burstEnd; ++i) zeros = x[i] == 0.0f ? zeros + 1 : 0;
+    for (; i < x.size() && zeros < sonavel_test::burstEndingSilence; ++i)
+      zeros = x[i] == 0.0f ? zeros + 1 : 0;
     gaps += sonavel_test::count_dropouts(x, begin, i);
   }
   std::printf("bursts %zu gaps %zu\n", bursts, gaps);

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "monitor_recorders.h"
+#include "support/map_watcher.h"
 
 namespace {
 
@@ -36,13 +37,9 @@ using sonavel_bench::Clock;
 constexpr int rate = 44100;
 
 // The first top-level window mapped after the program starts.
-Window wait_for_window(Display* display, Clock::time_point until) {
+Window wait_for_window(sonavel_test::MapWatcher& maps, Clock::time_point until) {
   while (Clock::now() < until) {
-    while (XPending(display) > 0) {
-      XEvent ev;
-      XNextEvent(display, &ev);
-      if (ev.type == MapNotify && !ev.xmap.override_redirect) return ev.xmap.window;
-    }
+    if (const Window w = maps.first_mapped()) return w;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return 0;
@@ -66,8 +63,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "key_to_tone: no display\n");
     return 1;
   }
-  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-  XSync(display, False);
+  sonavel_test::MapWatcher maps("");
   std::unique_ptr<sonavel_bench::MonitorRecorder> recorder;
   if (graph) {
     recorder = std::make_unique<sonavel_bench::GraphMonitorRecorder>();
@@ -83,7 +79,7 @@ int main(int argc, char** argv) {
     execlp(argv[1], argv[1], nullptr);
     _exit(127);
   }
-  const Window window = wait_for_window(display, Clock::now() + std::chrono::seconds(30));
+  const Window window = wait_for_window(maps, Clock::now() + std::chrono::seconds(30));
   if (window == 0) {
     std::fprintf(stderr, "key_to_tone: no window\n");
     kill(child, SIGTERM);

@@ -10,19 +10,19 @@
 #include <chrono>
 #include <cstdio>
 
+#include "support/map_watcher.h"
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: startup_time PROGRAM [ARGS...]\n");
     return 2;
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
+  sonavel_test::MapWatcher maps("");
+  if (!maps.ready()) {
     std::fprintf(stderr, "startup_time: no display\n");
     return 1;
   }
-  const Window root = DefaultRootWindow(display);
-  XSelectInput(display, root, SubstructureNotifyMask);
-  XSync(display, False);
+  maps.first_mapped();  // the watch is in place before the program starts
 
   const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
@@ -30,33 +30,26 @@ int main(int argc, char** argv) {
     execvp(argv[1], argv + 1);
     _exit(127);
   }
-  const int fd = ConnectionNumber(display);
   double ms = -1.0;
   const auto until = start + std::chrono::seconds(30);
   bool ended = false;
-  while (ms < 0 && !ended && std::chrono::steady_clock::now() < until) {
-    while (XPending(display) > 0) {
-      XEvent ev;
-      XNextEvent(display, &ev);
-      if (ev.type == MapNotify && !ev.xmap.override_redirect) {
-        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                 .count();
-        break;
-      }
+  while (!ended && std::chrono::steady_clock::now() < until) {
+    if (maps.first_mapped() != 0) {
+      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+               .count();
+      break;
     }
-    if (ms >= 0) break;
     fd_set fds;
     FD_ZERO(&fds);
-    FD_SET(fd, &fds);
+    FD_SET(maps.fd(), &fds);
     timeval tv{0, 100000};
-    select(fd + 1, &fds, nullptr, nullptr, &tv);
+    select(maps.fd() + 1, &fds, nullptr, nullptr, &tv);
     ended = waitpid(child, nullptr, WNOHANG) == child;
   }
   if (!ended) {
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
   }
-  XCloseDisplay(display);
   if (ms < 0) {
     std::fprintf(stderr, "startup_time: no window (the program ended or took over 30 s)\n");
     return 1;

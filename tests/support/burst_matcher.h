@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/burst_measure.h"
+#include "support/recording.h"
 
 namespace sonavel_test {
 
@@ -57,15 +58,14 @@ std::size_t count_dropouts(const std::vector<T>& x, std::size_t begin, std::size
   return runs;
 }
 
-// Whether the sound around position at (reaching out to a tenth of a second
-// of silence either side) has a dropout in it: then a mismatch there is the
+// Whether the sound around position at (reaching out to the silence that
+// ends a burst, either side) has a dropout in it: then a mismatch there is the
 // server's doing, however the burst was lined up.
 template <typename T>
 bool sound_has_dropout(const std::vector<T>& x, std::size_t at) {
-  constexpr std::size_t gap = 4410;
   auto edge = [&](std::size_t i, int dir) {
     std::size_t zeros = 0;
-    while (zeros < gap && (dir < 0 ? i > 0 : i + 1 < x.size())) {
+    while (zeros < burstEndingSilence && (dir < 0 ? i > 0 : i + 1 < x.size())) {
       i += dir;
       zeros = x[i] == T{} ? zeros + 1 : 0;
     }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/recording.h"
+
 namespace sonavel_test {
 
 struct BurstFigures {
@@ -20,8 +22,8 @@ struct BurstFigures {
   double fadeInSec = 0.0, fadeOutSec = 0.0;
 };
 
-// The first burst in samples: it ends at the first tenth of a second of exact
-// silence. Nothing when there is no whole burst with a few cycles in it.
+// The first burst in samples: it ends at the first burstEndingSilence. Nothing when there is no
+// whole burst with a few cycles in it.
 inline std::optional<BurstFigures> measure_burst(const std::vector<float>& x,
                                                  std::string* why = nullptr) {
   constexpr int rate = 44100;
@@ -34,11 +36,11 @@ inline std::optional<BurstFigures> measure_burst(const std::vector<float>& x,
   BurstFigures f;
   f.begin = static_cast<std::size_t>(first - x.begin());
   std::size_t end = f.begin, zeros = 0;
-  for (std::size_t i = f.begin; i < x.size() && zeros < rate / 10; ++i) {
+  for (std::size_t i = f.begin; i < x.size() && zeros < burstEndingSilence; ++i) {
     zeros = x[i] != 0.0f ? 0 : zeros + 1;
     if (x[i] != 0.0f) end = i + 1;
   }
-  if (zeros < rate / 10) return fail("the recording ends inside the burst");
+  if (zeros < burstEndingSilence) return fail("the recording ends inside the burst");
   const std::vector<float> b(x.begin() + f.begin, x.begin() + end);
   f.length = b.size();
 

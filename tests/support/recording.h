@@ -11,6 +11,10 @@
 
 namespace sonavel_test {
 
+// The silence that ends a burst in a recording at 44100 Hz: a tenth of a
+// second of exact zeros, far longer than any gap a server leaves inside one.
+inline constexpr std::size_t burstEndingSilence = 4410;
+
 // The whole file as samples of T; a trailing part sample is left out, and a
 // file that cannot be read gives none.
 template <typename T = float>
