@@ -4,13 +4,11 @@
 // requests, early requests), playing silence. Prints "playing" once the server
 // has asked for data, and runs until SIGTERM or SIGINT.
 #include <pulse/pulseaudio.h>
-#include <signal.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <thread>
+
+#include "floor_client.h"
 
 namespace {
 
@@ -32,11 +30,7 @@ void signal_loop(pa_context*, void* loop) {
 }  // namespace
 
 int main() {
-  sigset_t ends;
-  sigemptyset(&ends);
-  sigaddset(&ends, SIGTERM);
-  sigaddset(&ends, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &ends, nullptr);  // before the loop's thread starts
+  const sigset_t ends = sonavel_bench::block_ending_signals();
 
   pa_threaded_mainloop* loop = pa_threaded_mainloop_new();
   pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Floor");
@@ -62,11 +56,7 @@ int main() {
     return 1;
   }
   pa_threaded_mainloop_unlock(loop);
-  while (!asked.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::printf("playing\n");
-  std::fflush(stdout);
-  int sig = 0;
-  sigwait(&ends, &sig);
+  sonavel_bench::play_until_ended(asked, ends);
   pa_threaded_mainloop_stop(loop);
   pa_stream_unref(stream);
   pa_context_unref(context);

@@ -71,10 +71,23 @@ def check_ear_choice(app):
           lambda: [checked(b) for b in buttons] == [False, True, False])
 
 
+def on_the_bus():
+    """What the accessibility bus lists: each application's name and process."""
+    desktop = Atspi.get_desktop(0)
+    apps = (desktop.get_child_at_index(i) for i in range(desktop.get_child_count()))
+    return [(a.get_name(), a.get_process_id()) for a in apps if a is not None]
+
+
 def check(program):
     proc = subprocess.Popen([program], stderr=subprocess.PIPE)
     try:
-        app = until(program + " on the accessibility bus", lambda: application(proc.pid))
+        try:
+            app = until(program + " on the accessibility bus", lambda: application(proc.pid))
+        except AssertionError as e:
+            ended = proc.poll()
+            raise AssertionError("%s (process %d %s; the bus lists %s)" % (
+                e, proc.pid, "running" if ended is None else "ended with %d" % ended,
+                on_the_bus())) from None
         band = until("the 1000 Hz slider", lambda: find(app, Atspi.Role.SLIDER, "1000 Hz"))
         assert spoken(band) == "-40 dB", spoken(band)
         assert band.get_description() == "-40 dB", band.get_description()
