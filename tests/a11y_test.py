@@ -85,9 +85,10 @@ def check(program):
             app = until(program + " on the accessibility bus", lambda: application(proc.pid))
         except AssertionError as e:
             ended = proc.poll()
-            raise AssertionError("%s (process %d %s; the bus lists %s)" % (
+            said = proc.stderr.read().decode() if ended is not None else ""
+            raise AssertionError("%s (process %d %s%s; the bus lists %s)" % (
                 e, proc.pid, "running" if ended is None else "ended with %d" % ended,
-                on_the_bus())) from None
+                ", saying " + repr(said) if said else "", on_the_bus())) from None
         band = until("the 1000 Hz slider", lambda: find(app, Atspi.Role.SLIDER, "1000 Hz"))
         assert spoken(band) == "-40 dB", spoken(band)
         assert band.get_description() == "-40 dB", band.get_description()

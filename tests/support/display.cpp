@@ -10,8 +10,14 @@ PrivateDisplay::PrivateDisplay(bool with_glx, const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
   // -displayfd: Xvfb picks a free display and writes its number when ready.
-  std::vector<std::string> argv{
-      "Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"};
+  // -noreset: an X server resets when its last client goes, and a client
+  // that connects meanwhile is cut off ("cannot open display"). A desktop's
+  // server always has a client; a private one's first clients may come and
+  // go (helpers the session's bus starts) just as the program under test
+  // connects.
+  std::vector<std::string> argv{"Xvfb",     "-displayfd", std::to_string(fds[1]),
+                                "-noreset", "-screen",    "0",
+                                screen,     "-nolisten",  "tcp"};
   if (!with_glx) argv.insert(argv.end(), {"-extension", "GLX"});
   xvfb_ = std::make_unique<Subprocess>(argv);  // the child inherits the pipe
   close(fds[1]);
