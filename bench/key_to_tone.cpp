@@ -1,7 +1,7 @@
 // Time from a key press to the first sample of its burst reaching the sink,
 // for a program started here in the current X display and sound server (a
 // private session: the default sink is a null sink, whose monitor is read as
-// monitor_recorders.h says). Each press is a real X key event
+// arrival_timers.h says). Each press is a real X key event
 // (XTEST) on the focused band slider, alternately Page Down and Page Up, made
 // when the previous burst has ended, so that its burst begins on silence.
 // A null sink holds a new client's first samples back for up to 2 s, so the
@@ -28,7 +28,7 @@
 #include <thread>
 #include <vector>
 
-#include "monitor_recorders.h"
+#include "arrival_timers.h"
 #include "support/map_watcher.h"
 
 namespace {
@@ -64,13 +64,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   sonavel_test::MapWatcher maps("");
-  std::unique_ptr<sonavel_bench::MonitorRecorder> recorder;
+  std::unique_ptr<sonavel_bench::ArrivalTimer> timer;
   if (graph) {
-    recorder = std::make_unique<sonavel_bench::GraphMonitorRecorder>();
+    timer = std::make_unique<sonavel_bench::GraphArrivalTimer>();
   } else {
-    recorder = std::make_unique<sonavel_bench::PulseMonitorRecorder>();
+    timer = std::make_unique<sonavel_bench::PulseArrivalTimer>();
   }
-  if (!recorder->open()) {
+  if (!timer->open()) {
     std::fprintf(stderr, "key_to_tone: cannot read the sink's monitor\n");
     return 1;
   }
@@ -94,17 +94,17 @@ int main(int argc, char** argv) {
   const KeyCode keys[] = {XKeysymToKeycode(display, XK_Page_Down),
                           XKeysymToKeycode(display, XK_Page_Up)};
   for (int p = 0; p < presses; ++p) {
-    while (!recorder->quiet()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    recorder->arm();
+    while (!timer->quiet()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    timer->arm();
     XTestFakeKeyEvent(display, keys[p % 2], True, CurrentTime);
     XTestFakeKeyEvent(display, keys[p % 2], False, CurrentTime);
     XFlush(display);
     const auto pressed = Clock::now();
     Clock::time_point heard;
-    while (!recorder->found(heard) && Clock::now() - pressed < std::chrono::seconds(2)) {
+    while (!timer->found(heard) && Clock::now() - pressed < std::chrono::seconds(2)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (recorder->found(heard)) {
+    if (timer->found(heard)) {
       // The burst's first sample is 0.0; the first non-zero one is its second.
       ms.push_back(std::chrono::duration<double, std::milli>(heard - pressed).count() -
                    1000.0 / rate);

@@ -111,7 +111,7 @@ floor_startup() {
   local timer=$!
   local t0 line
   t0=$(date +%s%N)
-  coproc audio_client { "$@" 2>/dev/null; }
+  coproc audio_client { exec "$@" 2>/dev/null; }
   local client=$audio_client_PID
   read -r -u "${audio_client[0]}" line
   local audio_ms=$((($(date +%s%N) - t0) / 1000000))

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* folderPrefix = "sonavel-pulse-";
+constexpr const char* folderPrefix = "sonavel-sound-";
 
 // Folders of servers whose test was killed (a time-out, a stopped run): their
 // owner is gone, and nothing else would ever remove them. A folder kept for a

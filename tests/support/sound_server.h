@@ -2,8 +2,8 @@
 // sink's monitor, for tests and scripts that listen to what a program really
 // plays: PulseAudio, or PipeWire (with WirePlumber and its PulseAudio
 // service), as desktops run them. Each server has its own folder, runtime
-// folder and (for PipeWire) session bus, and shares nothing with another or
-// with the desktop. The one place that starts a sound server or parec.
+// folder and session bus, and shares nothing with another or with the
+// desktop. The one place that starts a sound server or parec.
 #pragma once
 
 #include <cstdint>
@@ -64,7 +64,7 @@ class SoundServer {
   bool answers() const;
   std::vector<std::string> daemon_env() const;
 
-  TempDir dir_{"sonavel-pulse"};
+  TempDir dir_{"sonavel-sound"};
   std::string format_;
   ServerKind kind_;
   int channels_;

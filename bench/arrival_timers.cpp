@@ -1,4 +1,4 @@
-#include "monitor_recorders.h"
+#include "arrival_timers.h"
 
 #include <pipewire/pipewire.h>
 #include <pulse/simple.h>
@@ -14,23 +14,23 @@ constexpr std::size_t pulseBlock = 64;
 constexpr int graphRate = 48000;  // PipeWire's graph rate, so nothing resamples the reading
 }  // namespace
 
-void MonitorRecorder::arm() {
+void ArrivalTimer::arm() {
   const std::lock_guard<std::mutex> hold(lock_);
   armed_ = true;
   found_ = false;
 }
 
-bool MonitorRecorder::found(Clock::time_point& at) {
+bool ArrivalTimer::found(Clock::time_point& at) {
   const std::lock_guard<std::mutex> hold(lock_);
   at = at_;
   return found_;
 }
 
-bool MonitorRecorder::quiet() const {
+bool ArrivalTimer::quiet() const {
   return Clock::now() - lastSound_.load() > std::chrono::milliseconds(300);
 }
 
-void MonitorRecorder::take(const float* samples, std::size_t n, Clock::time_point first,
+void ArrivalTimer::take(const float* samples, std::size_t n, Clock::time_point first,
                            double rate) {
   for (std::size_t i = 0; i < n; ++i) {
     if (samples[i] == 0.0f) continue;
@@ -46,7 +46,7 @@ void MonitorRecorder::take(const float* samples, std::size_t n, Clock::time_poin
   }
 }
 
-bool PulseMonitorRecorder::open() {
+bool PulseArrivalTimer::open() {
   const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, pulseRate, 1};
   const pa_buffer_attr attr{static_cast<std::uint32_t>(-1), 0, 0, 0, pulseBlock * sizeof(float)};
   int error = 0;
@@ -57,13 +57,13 @@ bool PulseMonitorRecorder::open() {
   return true;
 }
 
-PulseMonitorRecorder::~PulseMonitorRecorder() {
+PulseArrivalTimer::~PulseArrivalTimer() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
   if (stream_ != nullptr) pa_simple_free(stream_);
 }
 
-void PulseMonitorRecorder::run() {
+void PulseArrivalTimer::run() {
   float samples[pulseBlock];
   while (!stop_) {
     if (pa_simple_read(stream_, samples, sizeof samples, nullptr) < 0) return;
@@ -75,7 +75,7 @@ void PulseMonitorRecorder::run() {
   }
 }
 
-bool GraphMonitorRecorder::open() {
+bool GraphArrivalTimer::open() {
   pw_init(nullptr, nullptr);
   loop_ = pw_thread_loop_new("key_to_tone", nullptr);
   if (loop_ == nullptr) return false;
@@ -107,7 +107,7 @@ bool GraphMonitorRecorder::open() {
   return pw_thread_loop_start(loop_) == 0;
 }
 
-GraphMonitorRecorder::~GraphMonitorRecorder() {
+GraphArrivalTimer::~GraphArrivalTimer() {
   if (loop_ != nullptr) pw_thread_loop_stop(loop_);
   if (stream_ != nullptr) pw_stream_destroy(stream_);
   if (loop_ != nullptr) pw_thread_loop_destroy(loop_);
@@ -116,19 +116,19 @@ GraphMonitorRecorder::~GraphMonitorRecorder() {
 
 // Runs in the graph's cycle: the cycle's samples, and when the cycle began
 // (the monotonic clock, which the steady clock reads too).
-void GraphMonitorRecorder::on_process(void* self) {
-  auto* recorder = static_cast<GraphMonitorRecorder*>(self);
-  pw_buffer* buffer = pw_stream_dequeue_buffer(recorder->stream_);
+void GraphArrivalTimer::on_process(void* self) {
+  auto* timer = static_cast<GraphArrivalTimer*>(self);
+  pw_buffer* buffer = pw_stream_dequeue_buffer(timer->stream_);
   if (buffer == nullptr) return;
   const spa_data& data = buffer->buffer->datas[0];
   pw_time time{};
-  if (data.data != nullptr && pw_stream_get_time_n(recorder->stream_, &time, sizeof time) == 0) {
+  if (data.data != nullptr && pw_stream_get_time_n(timer->stream_, &time, sizeof time) == 0) {
     const auto* samples =
         static_cast<const float*>(SPA_PTROFF(data.data, data.chunk->offset, void));
-    recorder->take(samples, data.chunk->size / sizeof(float),
+    timer->take(samples, data.chunk->size / sizeof(float),
                    Clock::time_point(std::chrono::nanoseconds(time.now)), graphRate);
   }
-  pw_stream_queue_buffer(recorder->stream_, buffer);
+  pw_stream_queue_buffer(timer->stream_, buffer);
 }
 
 }  // namespace sonavel_bench

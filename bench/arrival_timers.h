@@ -1,12 +1,12 @@
 // Readers of the null sink's monitor that tell when the first sound after an
 // arming reached the sink. Two ways to read it:
-// - PulseMonitorRecorder, through the PulseAudio client API in blocks of 64
+// - PulseArrivalTimer, through the PulseAudio client API in blocks of 64
 //   frames (about 1.5 ms). A sample's arrival is the time its block was read,
-//   less the samples after it in the block, so the recorder's own small delay
+//   less the samples after it in the block, so the timer's own small delay
 //   is counted in: never less than the truth. PipeWire's PulseAudio service
 //   would run its whole graph at the period such a small block asks for, not
 //   at the program's own, so this one is for PulseAudio.
-// - GraphMonitorRecorder, a PipeWire stream of the graph itself, asking for a
+// - GraphArrivalTimer, a PipeWire stream of the graph itself, asking for a
 //   period longer than any program's (node.latency 2048/48000), so that the
 //   graph runs at the program's period as on a desktop. Each cycle hands it
 //   that cycle's samples with the time the cycle began; a sample's arrival is
@@ -28,9 +28,9 @@ namespace sonavel_bench {
 
 using Clock = std::chrono::steady_clock;
 
-class MonitorRecorder {
+class ArrivalTimer {
  public:
-  virtual ~MonitorRecorder() = default;
+  virtual ~ArrivalTimer() = default;
   // Starts reading; false if the monitor cannot be read.
   virtual bool open() = 0;
   // From now on, the next non-zero sample is the one to time.
@@ -52,9 +52,9 @@ class MonitorRecorder {
   Clock::time_point at_;
 };
 
-class PulseMonitorRecorder : public MonitorRecorder {
+class PulseArrivalTimer : public ArrivalTimer {
  public:
-  ~PulseMonitorRecorder() override;
+  ~PulseArrivalTimer() override;
   bool open() override;
 
  private:
@@ -65,9 +65,9 @@ class PulseMonitorRecorder : public MonitorRecorder {
   std::atomic<bool> stop_{false};
 };
 
-class GraphMonitorRecorder : public MonitorRecorder {
+class GraphArrivalTimer : public ArrivalTimer {
  public:
-  ~GraphMonitorRecorder() override;
+  ~GraphArrivalTimer() override;
   bool open() override;
 
  private:
