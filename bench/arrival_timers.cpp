@@ -30,8 +30,7 @@ bool ArrivalTimer::quiet() const {
   return Clock::now() - lastSound_.load() > std::chrono::milliseconds(300);
 }
 
-void ArrivalTimer::take(const float* samples, std::size_t n, Clock::time_point first,
-                           double rate) {
+void ArrivalTimer::take(const float* samples, std::size_t n, Clock::time_point first, double rate) {
   for (std::size_t i = 0; i < n; ++i) {
     if (samples[i] == 0.0f) continue;
     const auto at = first + std::chrono::duration_cast<Clock::duration>(
@@ -126,7 +125,7 @@ void GraphArrivalTimer::on_process(void* self) {
     const auto* samples =
         static_cast<const float*>(SPA_PTROFF(data.data, data.chunk->offset, void));
     timer->take(samples, data.chunk->size / sizeof(float),
-                   Clock::time_point(std::chrono::nanoseconds(time.now)), graphRate);
+                Clock::time_point(std::chrono::nanoseconds(time.now)), graphRate);
   }
   pw_stream_queue_buffer(timer->stream_, buffer);
 }
