@@ -23,9 +23,9 @@
 #include "support/reference_burst.h"
 #include "support/temp_dir.h"
 #include "ui/band_slider_handlers.h"
+#include "ui/headphones_check.h"
 #include "ui/main_window.h"
 #include "ui/refresh_timer.h"
-#include "ui/headphones_check.h"
 #include "ui/save_levels_handlers.h"
 
 using namespace sonavel;
