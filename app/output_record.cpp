@@ -45,10 +45,7 @@ void record_output(const MainWindow& window, std::shared_ptr<OutputSlot> slot) {
   const guint source =
       g_timeout_add_full(G_PRIORITY_DEFAULT, recordIntervalMs, on_output_record_tick, record,
                          [](gpointer data) { delete static_cast<OutputRecord*>(data); });
-  g_signal_connect_data(window.waveform_area, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer id) {
-                          g_source_remove(GPOINTER_TO_UINT(id));
-                        }),
-                        GUINT_TO_POINTER(source), nullptr, GConnectFlags{});
+  remove_with(window.waveform_area, source);
 }
 
 }  // namespace sonavel

@@ -87,8 +87,11 @@ void watch_output(GtkWidget* waveform_area, std::shared_ptr<ToneLink> link,
   const guint source =
       g_timeout_add_full(G_PRIORITY_DEFAULT, watchIntervalMs, on_output_watch_tick, watch,
                          [](gpointer data) { delete static_cast<OutputWatch*>(data); });
-  // The watch goes with the view, before the window's output is shut down.
-  g_signal_connect_data(waveform_area, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer id) {
+  remove_with(waveform_area, source);  // the watch goes with the view
+}
+
+void remove_with(GtkWidget* widget, guint source) {
+  g_signal_connect_data(widget, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer id) {
                           g_source_remove(GPOINTER_TO_UINT(id));
                         }),
                         GUINT_TO_POINTER(source), nullptr, GConnectFlags{});

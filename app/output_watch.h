@@ -46,6 +46,10 @@ using Reconnect = std::function<std::shared_ptr<OutputStream>(bool after_loss)>;
 void watch_output(GtkWidget* waveform_area, std::shared_ptr<ToneLink> link,
                   std::shared_ptr<OutputSlot> slot, Reconnect reconnect = {});
 
+// Removes the timer source when widget is destroyed, before what the
+// window's output is shut down.
+void remove_with(GtkWidget* widget, guint source);
+
 // The watch's timer: takes up a finished attempt, starts one when needed,
 // and sets the view's notice.
 gboolean on_output_watch_tick(gpointer data);

@@ -40,6 +40,13 @@ cairo_status_t write_to_stream(void* closure, const unsigned char* data, unsigne
   return stream->error == 0 ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
+// Where path's file name has its extension (its last dot), or npos.
+std::size_t extension_at(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  return dot == std::string::npos || path.find('/', dot) != std::string::npos ? std::string::npos
+                                                                              : dot;
+}
+
 // What the document says of the output, for programs that read it: empty
 // where the program does not know it.
 std::string output_text(const CheckLevels& check) {
@@ -111,8 +118,8 @@ int write_content(int fd, ReportType type, const CheckLevels& check, const std::
 }  // namespace
 
 std::optional<ReportType> report_type_of(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::nullopt;
+  const std::size_t dot = extension_at(path);
+  if (dot == std::string::npos) return std::nullopt;
   std::string extension = path.substr(dot);
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (ReportType type : {ReportType::Csv, ReportType::Svg, ReportType::Png, ReportType::Pdf}) {
@@ -143,11 +150,7 @@ std::string save_levels(const std::string& path, ReportType type, const CheckLev
   // were set through goes beside it, in a text file named after it.
   const std::string about = output_text(levels) + "\n";
   if (!error.empty() || type != ReportType::Csv || about.size() == 1) return error;
-  const std::size_t dot = path.rfind('.');
-  const std::string beside =
-      (dot == std::string::npos || path.find('/', dot) != std::string::npos ? path
-                                                                            : path.substr(0, dot)) +
-      ".output.txt";
+  const std::string beside = path.substr(0, extension_at(path)) + ".output.txt";
   const std::string failed = write_whole_file(beside, [&](int fd) {
     return write_all(fd, reinterpret_cast<const unsigned char*>(about.data()), about.size())
                ? 0
