@@ -47,8 +47,7 @@ class WaveformPainter {
  private:
   CairoSurface backdrop_, canvas_;
   TraceRasterizer trace_;
-  std::vector<double> points_, devicePoints_;
-  std::vector<int> tops_, bottoms_;
+  std::vector<double> points_;
   int width_ = 0, height_ = 0, scale_ = 1;  // the panel's device pixels and scale
   bool message_ = false;
   std::string messageText_;
