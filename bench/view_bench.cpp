@@ -58,7 +58,7 @@ void draw_waveform(benchmark::State& state, bool burst, int scale) {
   frame.seconds_visible = 0.5;
   frame.visible_samples = sonavel::visible_sample_count(0.5, sonavel::VisibleCountRule::Truncate);
   frame.ring = ring.get();
-  frame.writePos = ring->write_pos();
+  frame.write_pos_snapshot = ring->write_pos();
   frame.ringHasRecentOutput = ring->any_above(1e-9f);
   sonavel::WaveformPainter painter;  // kept from draw to draw, as the view keeps it
   for (auto _ : state) {

@@ -2,9 +2,9 @@
 //
 // A burst is a sine of totalSamples samples, scaled by the band's attenuation
 // and by an envelope that fades in and out linearly in decibels from -160 dB.
-// Both programs render through next_sample; they differ only in where the
-// fields it advances live (module_tone.h for sonavel_pa, tone_state.h for
-// sonavel) and in what becomes of each sample.
+// Both programs render through next_sample; they differ only in where their
+// Burst lives (module_tone.cpp for sonavel_pa, tone_state.h for sonavel) and
+// in what becomes of each sample.
 #pragma once
 
 #include <algorithm>
@@ -39,58 +39,65 @@ inline double db_to_linear(double db) noexcept {
 // costs a lookup instead of a power.
 extern const std::array<double, fadeSamples + 1> fadeEnvelope;
 
-// The next count samples of the burst held in paused, remaining and phase, at
-// freq and attenuation, handing each to sink.sample(index, value), and the
-// silence after the burst to sink.silence(from, to). The burst is 132300
-// samples: a fade-in, a steady part and a fade-out, each rendered in a loop
-// of its own; the engine pauses itself after the last sample.
+// One burst as the render advances it: the band's frequency and amplitude
+// factor, whether the render is paused (silent between bursts), how many of
+// the burst's samples are still to come, the one being rendered included,
+// and the sine's phase in [0, 2 pi). Both programs' tone states hold one.
+struct Burst {
+  std::int32_t inputFreq = initialFrequency;
+  double attenuation = 1.0;
+  bool callbackPaused = true;
+  std::uint64_t samplesRemaining = 0;
+  double phase = 0.0;
+};
+
+// The burst's next sample, and the burst advanced past it: 0.0 while paused,
+// and the render pauses itself after the last of the burst's 132300 samples.
 // Audio thread; real-time safe: no allocation, no I/O, no locking.
-template <typename Sink>
-inline void next_sample(bool& paused, std::uint64_t& remaining, double& phase, std::int32_t freq,
-                        double attenuation, std::size_t count, Sink& sink) noexcept {
+inline float next_sample(Burst& burst) noexcept {
   // The products are taken in this order (ceiling, attenuation, envelope,
   // then the sine) so that every sample rounds to the same float each time.
-  const double scale = outputCeiling * attenuation;
-  const double step = twoPi * static_cast<double>(freq) / sampleRate;
-  // The phase is advanced in a local, which nothing the sink writes can
-  // alias, and stored back once.
-  double ph = phase;
-  auto advance = [&ph, step] {
-    ph += step;
-    if (ph >= twoPi) ph -= twoPi;
-  };
-  std::size_t i = 0;
-  while (i < count) {
-    if (paused || remaining == 0) {
-      paused = true;
-      sink.silence(i, count);
-      break;
-    }
-    const std::uint64_t played = totalSamples - remaining;
-    std::size_t n;
-    if (played < fadeSamples) {  // rising with the samples played
-      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, fadeSamples - played));
-      const double* envelope = &fadeEnvelope[played];
-      for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(ph) * (scale * envelope[j])));
-      }
-    } else if (remaining <= fadeSamples) {  // falling with the samples remaining
-      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining));
-      const double* envelope = &fadeEnvelope[remaining];
-      for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(ph) * (scale * *(envelope - j))));
-      }
-    } else {  // full level, up to the first fade-out sample
-      n = static_cast<std::size_t>(std::min<std::uint64_t>(count - i, remaining - fadeSamples));
-      for (std::size_t j = 0; j < n; ++j, advance()) {
-        sink.sample(i + j, static_cast<float>(std::sin(ph) * scale));
-      }
-    }
-    remaining -= n;
-    i += n;
-    if (remaining == 0) paused = true;
+  // The phase step and the scale come first, whether the burst sounds or
+  // not, so that a loop of calls computes them once.
+  const double step = twoPi * static_cast<double>(burst.inputFreq) / sampleRate;
+  const double scale = outputCeiling * burst.attenuation;
+  if (burst.callbackPaused || burst.samplesRemaining == 0) {
+    burst.callbackPaused = true;
+    return 0.0f;
   }
-  phase = ph;
+  // The envelope's entry is the distance to the nearer edge of the burst:
+  // the samples played in the fade-in, the samples remaining (this one
+  // included) in the fade-out, and fadeSamples, whose entry is exactly 1.0,
+  // in between. The fades never overlap, so the nearer edge is the one
+  // whose fade the sample is in.
+  const std::uint64_t playedSamples = totalSamples - burst.samplesRemaining;
+  const std::uint64_t edge =
+      std::min({playedSamples, burst.samplesRemaining, std::uint64_t{fadeSamples}});
+  const double gain = scale * fadeEnvelope[edge];
+  const float sample = static_cast<float>(std::sin(burst.phase) * gain);
+  burst.phase += step;
+  if (burst.phase >= twoPi) burst.phase -= twoPi;
+  if (--burst.samplesRemaining == 0) burst.callbackPaused = true;
+  return sample;
+}
+
+// The next count samples of burst, one next_sample each, handed to
+// sink.sample(index, value) in order, and the silence once the burst has
+// paused to sink.silence(from, to) in one piece. The burst is advanced in a
+// local copy, which nothing the sink writes can alias, and stored back once.
+// Audio thread; real-time safe.
+template <typename Sink>
+inline void render_burst(Burst& burst, std::size_t count, Sink& sink) noexcept {
+  Burst b = burst;
+  // The burst's own samples in this block: the loop needs no other test.
+  const std::size_t sounding =
+      b.callbackPaused ? 0 : std::min<std::uint64_t>(count, b.samplesRemaining);
+  for (std::size_t i = 0; i < sounding; ++i) sink.sample(i, next_sample(b));
+  if (sounding < count) {
+    b.callbackPaused = true;
+    sink.silence(sounding, count);
+  }
+  burst = b;
 }
 
 }  // namespace sonavel

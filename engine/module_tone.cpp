@@ -25,16 +25,13 @@ std::atomic<std::uint64_t> cutSerial{0};
 std::atomic<std::uint64_t> cutBursts{0};
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
 
-// The running burst as the audio thread sees it; touched by that thread only.
+// The running burst as the audio thread sees it, and the start it belongs
+// to; touched by that thread only. Its frequency and factor are taken when
+// the burst starts, so the first half of a later start leaves this burst's
+// pitch and level alone.
 struct AudioVoice {
   std::uint64_t serial = 0;
-  bool callbackPaused = true;
-  std::uint64_t samplesRemaining = 0;
-  double phase = 0.0;
-  // Taken when the burst starts, so the first half of a later start leaves
-  // this burst's pitch and level alone.
-  std::int32_t freq = initialFrequency;
-  double attenuation = 1.0;
+  Burst burst;
 };
 AudioVoice audioVoice;
 
@@ -76,17 +73,17 @@ void render_tone(float* out, unsigned long frames) noexcept {
   const std::uint64_t serial = burstSerial.load(std::memory_order_acquire);
   if (serial != voice.serial) {
     voice = AudioVoice{.serial = serial,
-                       .callbackPaused = false,
-                       .samplesRemaining = totalSamples,
-                       .phase = 0.0,
-                       .freq = inputFreq.load(std::memory_order_relaxed),
-                       .attenuation = attenuation.load(std::memory_order_relaxed)};
+                       .burst = {.inputFreq = inputFreq.load(std::memory_order_relaxed),
+                                 .attenuation = attenuation.load(std::memory_order_relaxed),
+                                 .callbackPaused = false,
+                                 .samplesRemaining = totalSamples,
+                                 .phase = 0.0}};
     waveformHistory.clear_waveform_history();
     historySerial.store(serial, std::memory_order_release);
   }
-  if (!voice.callbackPaused && cutSerial.load(std::memory_order_relaxed) >= voice.serial) {
-    voice.callbackPaused = true;
-    voice.samplesRemaining = 0;
+  if (!voice.burst.callbackPaused && cutSerial.load(std::memory_order_relaxed) >= voice.serial) {
+    voice.burst.callbackPaused = true;
+    voice.burst.samplesRemaining = 0;
     waveformHistory.clear_waveform_history();
     cutBursts.fetch_add(1, std::memory_order_relaxed);
   }
@@ -97,10 +94,13 @@ void render_tone(float* out, unsigned long frames) noexcept {
       std::fill(out + from, out + to, 0.0f);
     }
   } sink{out};
-  const bool sounding = !voice.callbackPaused;
-  next_sample(voice.callbackPaused, voice.samplesRemaining, voice.phase, voice.freq,
-              voice.attenuation, frames, sink);
-  waveformHistory.append(out, frames, sounding);
+  const bool sounding = !voice.burst.callbackPaused;
+  render_burst(voice.burst, frames, sink);
+  if (sounding) {
+    waveformHistory.append(out, frames, true);
+  } else {
+    waveformHistory.append_silence(frames);
+  }
 }
 
 }  // namespace sonavel

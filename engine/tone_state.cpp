@@ -6,26 +6,26 @@ void start_burst(SharedToneState& shared, std::int32_t frequency_hz,
                  std::int32_t attenuation_db) noexcept {
   ToneStateGuard guard(shared);
   ToneState& s = guard.state();
-  s.inputFreq = frequency_hz;
-  s.attenuation = db_to_linear(-static_cast<double>(attenuation_db));
-  s.phase = 0.0;
+  s.burst.inputFreq = frequency_hz;
+  s.burst.attenuation = db_to_linear(-static_cast<double>(attenuation_db));
+  s.burst.phase = 0.0;
   s.waveformHistory.clear_waveform_history();
-  s.samplesRemaining = totalSamples;
-  s.callbackPaused = false;
+  s.burst.samplesRemaining = totalSamples;
+  s.burst.callbackPaused = false;
 }
 
 void end_burst(SharedToneState& shared) noexcept {
   ToneStateGuard guard(shared);
   ToneState& s = guard.state();
-  s.callbackPaused = true;
-  s.samplesRemaining = 0;
+  s.burst.callbackPaused = true;
+  s.burst.samplesRemaining = 0;
   s.waveformHistory.clear_waveform_history();
 }
 
 bool burst_waiting(SharedToneState& shared) noexcept {
   ToneStateGuard guard(shared);
   const ToneState& s = guard.state();
-  return !s.callbackPaused && s.samplesRemaining == totalSamples;
+  return !s.burst.callbackPaused && s.burst.samplesRemaining == totalSamples;
 }
 
 }  // namespace sonavel

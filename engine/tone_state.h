@@ -22,11 +22,7 @@
 namespace sonavel {
 
 struct ToneState {
-  std::int32_t inputFreq = initialFrequency;
-  double attenuation = 1.0;
-  bool callbackPaused = true;
-  std::uint64_t samplesRemaining = 0;
-  double phase = 0.0;
+  Burst burst;
   WaveformHistory waveformHistory;
   double waveformTimeWindowSec = 0.5;
 };
@@ -108,10 +104,12 @@ bool render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
   for (std::size_t done = 0; done < count; done += chunk) {
     const std::size_t n = std::min(chunk, count - done);
     sink.out = out + done;
-    const bool sounding = !s.callbackPaused && s.samplesRemaining > 0;
+    const bool sounding = !s.burst.callbackPaused && s.burst.samplesRemaining > 0;
     any_sounding = any_sounding || sounding;
-    next_sample(s.callbackPaused, s.samplesRemaining, s.phase, s.inputFreq, s.attenuation, n, sink);
-    if constexpr (exact) {
+    render_burst(s.burst, n, sink);
+    if (!sounding) {
+      s.waveformHistory.append_silence(n);
+    } else if constexpr (exact) {
       s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, sounding);
     } else {
       s.waveformHistory.append(sink.heard, n, sounding);

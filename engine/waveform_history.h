@@ -28,19 +28,12 @@ class WaveformHistory {
   // the samples belong to a burst (silence otherwise). Audio thread;
   // real-time safe.
   void append(const float* samples, std::size_t count, bool sounding) noexcept {
-    std::uint64_t pos = write_pos();
-    const std::uint64_t written = written_.load(std::memory_order_relaxed) + count;
-    while (count > 0) {
-      const std::size_t run = std::min<std::size_t>(count, historyLength - pos);
-      for (std::size_t i = 0; i < run; ++i) {
-        slots_[pos + i].store(samples[i], std::memory_order_relaxed);
-      }
-      samples += run, count -= run;
-      pos = (pos + run) & historyMask;
-    }
-    writePos_.store(pos, std::memory_order_relaxed);
-    written_.store(written, std::memory_order_relaxed);
-    if (sounding) soundEnd_.store(written, std::memory_order_relaxed);
+    enter(count, sounding, [samples](std::size_t i) { return samples[i]; });
+  }
+  // Appends count samples of silence (0.0) without reading them from a
+  // buffer. Audio thread; real-time safe.
+  void append_silence(std::size_t count) noexcept {
+    enter(count, false, [](std::size_t) { return 0.0f; });
   }
 
   // One sample on its own. Audio thread; real-time safe.
@@ -50,18 +43,23 @@ class WaveformHistory {
   // writer's thread, or under the tone-state lock.
   void clear_waveform_history() noexcept {
     for (auto& slot : slots_) slot.store(0.0f, std::memory_order_relaxed);
-    writePos_.store(0, std::memory_order_relaxed);
+    waveformHistoryWritePos.store(0, std::memory_order_relaxed);
   }
 
-  std::uint64_t write_pos() const noexcept { return writePos_.load(std::memory_order_relaxed); }
+  std::uint64_t write_pos() const noexcept {
+    return waveformHistoryWritePos.load(std::memory_order_relaxed);
+  }
   float entry(std::size_t index) const noexcept {
     return slots_[index & historyMask].load(std::memory_order_relaxed);
   }
 
   // The reading rule: index of the k-th (0 = oldest) of the n newest samples
-  // for a write position p taken once by the reader.
-  static std::size_t newest_index(std::uint64_t p, std::size_t n, std::size_t k) noexcept {
-    return static_cast<std::size_t>((p - n + k) & historyMask);
+  // for a write position taken once by the reader.
+  static std::size_t newest_index(std::uint64_t write_pos_snapshot, std::size_t n,
+                                  std::size_t k) noexcept {
+    const std::uint64_t start_idx = (write_pos_snapshot - n) & historyMask;
+    const std::uint64_t idx = (start_idx + k) & historyMask;
+    return static_cast<std::size_t>(idx);
   }
 
   // How many samples have been appended since the ring was made (clears do
@@ -75,8 +73,27 @@ class WaveformHistory {
   bool any_above(float threshold) const noexcept;
 
  private:
+  // Enters sample(0) to sample(count - 1) as append describes.
+  template <typename Sample>
+  void enter(std::size_t count, bool sounding, Sample sample) noexcept {
+    std::uint64_t pos = write_pos();
+    const std::uint64_t written = written_.load(std::memory_order_relaxed) + count;
+    std::size_t done = 0;
+    while (done < count) {
+      const std::size_t run = std::min<std::size_t>(count - done, historyLength - pos);
+      for (std::size_t i = 0; i < run; ++i) {
+        slots_[pos + i].store(sample(done + i), std::memory_order_relaxed);
+      }
+      done += run;
+      pos = (pos + run) & historyMask;
+    }
+    waveformHistoryWritePos.store(pos, std::memory_order_relaxed);
+    written_.store(written, std::memory_order_relaxed);
+    if (sounding) soundEnd_.store(written, std::memory_order_relaxed);
+  }
+
   std::array<std::atomic<float>, historyLength> slots_{};  // value-initialised: all 0.0
-  std::atomic<std::uint64_t> writePos_{0};
+  std::atomic<std::uint64_t> waveformHistoryWritePos{0};
   std::atomic<std::uint64_t> written_{0}, soundEnd_{0};
 };
 

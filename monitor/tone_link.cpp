@@ -51,7 +51,7 @@ class ModuleToneLink final : public ToneLink {
     frame.recentRule = choices.recentOutput;
     const bool current = history_is_current();
     drawn_.take(waveformHistory, current);
-    frame.writePos = current ? waveformHistory.write_pos() : 0;
+    frame.write_pos_snapshot = current ? waveformHistory.write_pos() : 0;
     frame.ring = current ? &waveformHistory : nullptr;
     frame.copy = current ? nullptr : copy.data();
     if (!current) std::fill_n(copy.begin(), frame.visible_samples, 0.0f);
@@ -96,15 +96,15 @@ class LockedToneLink final : public ToneLink {
     drawn_.take(s.waveformHistory, true);
     frame.seconds_visible = s.waveformTimeWindowSec;
     frame.visible_samples = visible_sample_count(frame.seconds_visible, choices.visibleCount);
-    const std::uint64_t p = s.waveformHistory.write_pos();
+    frame.write_pos_snapshot = s.waveformHistory.write_pos();
     for (std::uint32_t k = 0; k < frame.visible_samples; ++k) {
-      copy[k] = s.waveformHistory.entry(WaveformHistory::newest_index(p, frame.visible_samples, k));
+      copy[k] = s.waveformHistory.entry(
+          WaveformHistory::newest_index(frame.write_pos_snapshot, frame.visible_samples, k));
     }
     frame.copy = copy.data();
     frame.ring = nullptr;
-    frame.writePos = p;
-    frame.rawAmp = s.attenuation * outputCeiling;
-    frame.freq = s.inputFreq;
+    frame.rawAmp = s.burst.attenuation * outputCeiling;
+    frame.freq = s.burst.inputFreq;
     frame.recentRule = choices.recentOutput;
     frame.ringHasRecentOutput = frame.recentRule == RecentOutputRule::WholeRing &&
                                 ring_has_recent_output(s.waveformHistory);

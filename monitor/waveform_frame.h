@@ -40,13 +40,14 @@ struct WaveformFrame {
   // The trace's samples: read live from a ring at a write position taken
   // once, or from a copy made under the tone-state lock (oldest first).
   const WaveformHistory* ring = nullptr;
-  std::uint64_t writePos = 0;
+  std::uint64_t write_pos_snapshot = 0;
   const float* copy = nullptr;
 
   // The visible sample at offset (0 = oldest, visible_samples - 1 = newest).
   float sample(std::uint32_t offset) const {
     return copy ? copy[offset]
-                : ring->entry(WaveformHistory::newest_index(writePos, visible_samples, offset));
+                : ring->entry(
+                      WaveformHistory::newest_index(write_pos_snapshot, visible_samples, offset));
   }
 };
 

@@ -220,7 +220,7 @@ void Sound::expect_back_to_back_bursts_whole(const SonavelStart& s) {
     run_main_loop_until(
         [&] {
           ToneStateGuard guard(*s.tone);
-          return guard.state().samplesRemaining == 0;
+          return guard.state().burst.samplesRemaining == 0;
         },
         slowMachineWait);
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), second);

@@ -87,7 +87,7 @@ WaveformFrame frame_over(const WaveformHistory& ring, double raw_amp, std::uint3
   frame.seconds_visible = visible / 44100.0;
   frame.visible_samples = visible;
   frame.ring = &ring;
-  frame.writePos = ring.write_pos();
+  frame.write_pos_snapshot = ring.write_pos();
   frame.recentRule = rule;
   frame.ringHasRecentOutput = ring_has_recent_output(ring);
   return frame;

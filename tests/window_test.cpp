@@ -135,7 +135,7 @@ TEST_F(Window, ApplicationFlavourBuildsAnApplicationWindow) {
   EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app.get());
   EXPECT_EQ(title(w.window), creditTitle);
   ToneStateGuard g(*holder);
-  EXPECT_TRUE(g.state().callbackPaused);
+  EXPECT_TRUE(g.state().burst.callbackPaused);
 }
 
 TEST_F(Window, ValueChangeRelabelsItsBandRetitlesAndArmsABurst) {
@@ -249,10 +249,10 @@ TEST_F(Window, LockedFlavourRoundsHalvesAwayFromZeroAndStartsWholeAfterTheRetitl
   EXPECT_EQ(title(w.window), "Sonavel - 1000 Hz @ -38 dB");
   {
     ToneStateGuard g(*holder);
-    EXPECT_EQ(g.state().inputFreq, 1000);
-    EXPECT_DOUBLE_EQ(g.state().attenuation, std::pow(10.0, -38.0 / 20.0));
-    EXPECT_EQ(g.state().samplesRemaining, 132300u);
-    EXPECT_FALSE(g.state().callbackPaused);
+    EXPECT_EQ(g.state().burst.inputFreq, 1000);
+    EXPECT_DOUBLE_EQ(g.state().burst.attenuation, std::pow(10.0, -38.0 / 20.0));
+    EXPECT_EQ(g.state().burst.samplesRemaining, 132300u);
+    EXPECT_FALSE(g.state().burst.callbackPaused);
   }
   gtk_range_set_value(GTK_RANGE(w.sliders[16]), 37.4);
   EXPECT_EQ(label_text(w.labels[16]), "1000\n-37 dB");
@@ -323,7 +323,7 @@ TEST_F(Window, TimeWindowSliderSetsTheSpanAndArmsNothing) {
     auto span = [&] {
       if (!locked) return waveformTimeWindowSec;
       ToneStateGuard g(*holder);
-      EXPECT_TRUE(g.state().callbackPaused) << "nothing armed";
+      EXPECT_TRUE(g.state().burst.callbackPaused) << "nothing armed";
       return g.state().waveformTimeWindowSec;
     };
     GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(w.time_window_slider));
