@@ -398,40 +398,51 @@ TEST_F(Window, TicksRedrawWhileTheRingHoldsABurstThenRest) {
                            return FALSE;
                          }),
                          &drawn);
+  ASSERT_TRUE(sonavel_test::run_main_loop_until([&] { return drawn.draws > 0; },
+                                                sonavel_test::slowMachineWait));
+  // Whether the view had asked to be drawn; if so, waits for that draw. The
+  // ticks and the audio are driven here, so what each tick decides does not
+  // depend on when the main loop happens to run.
+  GdkWindow* view = gtk_widget_get_window(w.waveform_area);
+  auto draw_asked_for = [&] {
+    cairo_region_t* asked = gdk_window_get_update_area(view);  // taken: given back below
+    if (asked == nullptr) return false;
+    gdk_window_invalidate_region(view, asked, TRUE);
+    cairo_region_destroy(asked);
+    const int before = drawn.draws;
+    EXPECT_TRUE(sonavel_test::run_main_loop_until([&] { return drawn.draws > before; },
+                                                  sonavel_test::slowMachineWait));
+    return true;
+  };
+  RefreshTimerContext timer{ref(w.waveform_area), link, sonavelPaChoices.tickChecksVisibility,
+                            nullptr};
   gtk_range_set_value(GTK_RANGE(w.time_window_slider), 2.0);  // the whole ring in view
-  waveformTimerId = add_refresh_timer(sonavelPaChoices, w.waveform_area, link, nullptr);
-  // An audio thread stand-in, 6 times faster than real time: the burst plays
-  // in about 0.5 s and scrolls out of the ring over several ticks.
-  const guint audio = g_timeout_add(
-      5,
-      +[](gpointer) -> gboolean {
-        render(1323);
-        return G_SOURCE_CONTINUE;
-      },
-      nullptr);
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(100));  // mapped and drawn
-  drawn.draws = 0;
   // At 0 dB even the last samples of the fade-out are above the view's
   // threshold, so the ring holds visible sound until the last one is gone.
   gtk_range_set_value(GTK_RANGE(w.sliders[16]), 0);
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(300));
-  EXPECT_GE(drawn.draws, 2) << "the burst is drawn as it plays";
-  // Until the draws stop: half a second without one.
-  for (int before = -1; before != drawn.draws;) {
-    before = drawn.draws;
-    sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
+  while (draw_asked_for()) {
   }
-  EXPECT_FALSE(drawn.sound) << "the last picture drawn still shows the burst";
-  drawn.draws = 0;
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(500));
-  EXPECT_EQ(drawn.draws, 0) << "the window rests once the ring is silent";
+  // A tick after every 1323 samples (30 ms of audio), until five ticks after
+  // the ring has taken a whole ring of silence after the burst.
+  constexpr std::size_t step = 1323, ring = 32768;
+  const std::size_t silentFrom = sonavel_test::burstLength + ring;
+  std::size_t played = 0, ticksDuringBurst = 0, drawsDuringBurst = 0, lastDrawAt = 0;
+  while (played < silentFrom + 5 * step) {
+    render(step);
+    played += step;
+    waveform_tick(&timer);
+    const bool drew = draw_asked_for();
+    if (played <= sonavel_test::burstLength) ++ticksDuringBurst, drawsDuringBurst += drew;
+    if (drew) lastDrawAt = played;
+  }
+  EXPECT_EQ(drawsDuringBurst, ticksDuringBurst) << "every tick while the burst plays draws it";
+  EXPECT_FALSE(drawn.sound) << "the last picture drawn, after " << lastDrawAt
+                            << " samples, still shows the burst";
+  EXPECT_GE(lastDrawAt, silentFrom) << "the view stopped before the burst left the ring";
+  EXPECT_LT(lastDrawAt, silentFrom + step + 1) << "the window rests once the ring is silent";
   gtk_range_set_value(GTK_RANGE(w.time_window_slider), 1.2);
-  sonavel_test::run_main_loop_for(std::chrono::milliseconds(200));
-  EXPECT_GE(drawn.draws, 1) << "a time-window change at rest is drawn";
+  EXPECT_TRUE(draw_asked_for()) << "a time-window change at rest is drawn";
   EXPECT_DOUBLE_EQ(drawn.seconds, 1.2);
-  g_source_remove(audio);
-  g_source_remove(waveformTimerId);
-  waveformTimerId = 0;
 }
 
 }  // namespace
