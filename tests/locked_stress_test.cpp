@@ -17,18 +17,17 @@
 #include "engine/cairo_owners.h"
 #include "monitor/tone_link.h"
 #include "monitor/waveform_view.h"
-#include "support/sound_server.h"
+#include "support/private_session.h"
 
 using namespace sonavel;
 
 namespace {
 
 TEST(LockedStress, AudioThreadRendersWhileTheMainThreadArmsDrawsAndChangesTheTimeWindow) {
-  sonavel_test::SoundServer server("float32le");
-  ASSERT_TRUE(server.ready());
-  server.use_in_this_process();
-  sonavel_test::MonitorRecorder recorder(server, "float32le", server.dir() + "/monitor.raw");
-  ASSERT_TRUE(recorder.wait_until_flowing());
+  // Recorded, so that the null sink is awake before the stream opens.
+  const sonavel_test::PrivateSession session({.display = false, .recording = "monitor.raw"});
+  ASSERT_TRUE(session.ready()) << session.why_not();
+  session.use_in_this_process();
 
   ToneStateHolder holder = SharedToneState::create();
   DeviceFormatOutput output(holder);

@@ -13,15 +13,14 @@
 #include <thread>
 
 #include "support/program_run.h"
-#include "support/sound_server.h"
 
 using namespace sonavel_test;
 
 namespace {
 
 TEST(SonavelPaProgram, NoSoundServerGivesPortAudiosReasonAndStatusOne) {
-  TempDir dir;
-  const ProgramRun r = run_program({SONAVEL_PA_BINARY}, no_sound_server_env(dir));
+  const PrivateSession none({.sound = false});
+  const ProgramRun r = run_program(none, {SONAVEL_PA_BINARY});
   EXPECT_EQ(r.status, 1);
   const std::string prefix = "Pa_OpenDefaultStream failed: ";
   EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
@@ -34,9 +33,9 @@ TEST(SonavelPaProgram, NoSoundServerGivesPortAudiosReasonAndStatusOne) {
 TEST(SonavelProgram, SinksInFormatsItCannotPlayAreRefusedByName) {
   for (const auto& [sink, name] :
        {std::pair{"s24le", "I24"}, {"s24-32le", "I24"}, {"s32le", "I32"}}) {
-    SoundServer server(sink);
-    ASSERT_TRUE(server.ready()) << sink;
-    const ProgramRun r = run_program({SONAVEL_BINARY}, server.client_env());
+    const PrivateSession session({.sink = sink});
+    ASSERT_TRUE(session.ready()) << sink << ": " << session.why_not();
+    const ProgramRun r = run_program(session, {SONAVEL_BINARY});
     EXPECT_EQ(r.status, 1) << sink;
     EXPECT_EQ(r.err,
               std::string("Failed to start audio: Unsupported sample format: ") + name + "\n");
@@ -73,11 +72,11 @@ class HangUpSocket {
 // No server at all, or one that hangs up while the connection is being made:
 // either way there is no default output device.
 TEST(SonavelProgram, NoServerOrOneThatHangsUpIsNoDefaultOutputDevice) {
-  TempDir dir;
+  const PrivateSession none({.sound = false});
   for (const bool hangs_up : {false, true}) {
     std::optional<HangUpSocket> server;
-    if (hangs_up) server.emplace(dir / "none");
-    const ProgramRun r = run_program({SONAVEL_BINARY}, no_sound_server_env(dir));
+    if (hangs_up) server.emplace(none.server_socket());
+    const ProgramRun r = run_program(none, {SONAVEL_BINARY});
     EXPECT_EQ(r.status, 1) << hangs_up;
     EXPECT_EQ(r.err, "Failed to start audio: No default output device available\n") << hangs_up;
     EXPECT_EQ(r.windowsMapped, 0) << hangs_up;
@@ -90,25 +89,27 @@ TEST(SonavelProgram, NoServerOrOneThatHangsUpIsNoDefaultOutputDevice) {
 // second signal while a frozen server holds that shutdown changes nothing;
 // a hang-up ignored at the start (nohup) stays ignored.
 TEST(BothPrograms, WorkingServerShowsOneWindowAndASignalClosesIt) {
-  SoundServer server("float32le");
-  ASSERT_TRUE(server.ready());
+  PrivateSession session;
+  ASSERT_TRUE(session.ready()) << session.why_not();
   for (const char* binary : {SONAVEL_BINARY, SONAVEL_PA_BINARY}) {
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
-      const ProgramRun r = run_program({binary}, server.client_env(), slowMachineWait, {{sig}});
+      const ProgramRun r = run_program(session, {binary}, slowMachineWait, {{sig}});
       EXPECT_EQ(r.status, 0) << binary << ", signal " << sig;
       EXPECT_EQ(r.windowsMapped, 1) << binary;
       EXPECT_EQ(r.err, "") << binary << ", signal " << sig;
     }
     for (const int sig : {SIGTERM, SIGINT}) {
-      const ProgramRun twice = run_program(
-          {binary}, server.client_env(), slowMachineWait,
-          {{sig, sig}, std::chrono::milliseconds(300), [&](const auto&) { server.freeze(); }});
-      server.thaw();
+      const ProgramRun twice =
+          run_program(session, {binary}, slowMachineWait,
+                      {{sig, sig}, std::chrono::milliseconds(300), [&](const auto&) {
+                         session.server().freeze();
+                       }});
+      session.server().thaw();
       EXPECT_EQ(twice.status, 0) << binary << ", signal " << sig << " twice";
     }
     const ProgramRun nohup =
-        run_program({"sh", "-c", "trap '' HUP; exec \"$0\"", binary}, server.client_env(),
-                    slowMachineWait, {{SIGHUP, SIGTERM}, std::chrono::milliseconds(1500)});
+        run_program(session, {"sh", "-c", "trap '' HUP; exec \"$0\"", binary}, slowMachineWait,
+                    {{SIGHUP, SIGTERM}, std::chrono::milliseconds(1500)});
     EXPECT_EQ(nohup.signalsSent, 2) << binary << " obeyed a hang-up it was started to ignore";
     EXPECT_EQ(nohup.status, 0) << binary;
   }
@@ -118,13 +119,11 @@ TEST(BothPrograms, WorkingServerShowsOneWindowAndASignalClosesIt) {
 // fails in the running instance, which says why; the window shown all along
 // still ends its run with status 0.
 TEST(SonavelProgram, AFailedLaterActivationLeavesTheStatusOfTheShownWindow) {
-  SoundServer server("float32le");
-  ASSERT_TRUE(server.ready());
-  std::vector<std::string> env = server.client_env();
-  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + server.bus_address());  // one instance
+  const PrivateSession session;  // its bus keeps sonavel to one instance
+  ASSERT_TRUE(session.ready()) << session.why_not();
   int second = -1;
   const ProgramRun r = run_program(
-      {SONAVEL_BINARY}, env, slowMachineWait,
+      session, {SONAVEL_BINARY}, slowMachineWait,
       {{SIGTERM}, std::chrono::milliseconds(300), [&](const std::vector<std::string>& with) {
          for (std::vector<std::string> pactl :
               {std::vector<std::string>{"pactl", "load-module", "module-null-sink",
@@ -141,9 +140,9 @@ TEST(SonavelProgram, AFailedLaterActivationLeavesTheStatusOfTheShownWindow) {
 }
 
 TEST(SonavelProgram, RejectedCommandLineKeepsTheApplicationsOwnStatus) {
-  SoundServer server("float32le");
-  ASSERT_TRUE(server.ready());
-  const ProgramRun r = run_program({SONAVEL_BINARY, "--no-such-option"}, server.client_env());
+  const PrivateSession session;
+  ASSERT_TRUE(session.ready()) << session.why_not();
+  const ProgramRun r = run_program(session, {SONAVEL_BINARY, "--no-such-option"});
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.status, -1) << "it ended";
   EXPECT_EQ(r.err.find("Failed to start audio"), std::string::npos) << "it never activated";

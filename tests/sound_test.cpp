@@ -24,8 +24,8 @@
 #include "support/display.h"
 #include "support/gtk_pump.h"
 #include "support/module_tone_reset.h"
+#include "support/private_session.h"
 #include "support/reference_burst.h"
-#include "support/sound_server.h"
 #include "support/temp_dir.h"
 #include "support/underrun_retry.h"
 #include "support/waits.h"
@@ -51,15 +51,17 @@ class Sound : public ::testing::Test {
     ASSERT_TRUE(ensure_display());
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
   }
-  // A private server with a recorder on its monitor, used by this process.
+  // A private session's server with a recorder on its monitor, used by this
+  // process.
   void listen(const std::string& format, ServerKind kind = ServerKind::PulseAudio) {
     watchdog.phase(std::string("starting ") + server_name(kind));
-    server = std::make_unique<SoundServer>(format, kind);
-    ASSERT_TRUE(server->ready());
-    server->use_in_this_process();
+    session = std::make_unique<PrivateSession>(
+        SessionParts{.display = false, .kind = kind, .sink = format, .recording = "monitor.raw"});
+    ASSERT_TRUE(session->ready()) << session->why_not();
+    session->use_in_this_process();
     start_toolkit();
-    recorder = std::make_unique<MonitorRecorder>(*server, format, server->dir() + "/monitor.raw");
-    ASSERT_TRUE(recorder->wait_until_flowing());
+    server = &session->server();
+    recorder = &session->recorder();
     watchdog.phase("opening the audio");
   }
   // sonavel, as its activation starts it.
@@ -109,7 +111,7 @@ class Sound : public ::testing::Test {
       if (!retry.again(m)) break;
     }
     g_signal_handler_disconnect(w.waveform_area, counter);
-    if (m.result != MatchResult::Exact) m.detail += " (kept in " + server->keep_files() + ")";
+    if (m.result != MatchResult::Exact) m.detail += " (kept in " + session->keep() + ")";
     watchdog.phase("ending the test");
     return m;
   }
@@ -129,8 +131,9 @@ class Sound : public ::testing::Test {
   // Ends the test with a line, never a hang, if a library call stops.
   Watchdog watchdog{2 * slowMachineWait};
   int framesDrawn = 0;
-  std::unique_ptr<SoundServer> server;
-  std::unique_ptr<MonitorRecorder> recorder;
+  std::unique_ptr<PrivateSession> session;
+  SoundServer* server = nullptr;
+  MonitorRecorder* recorder = nullptr;
   GObjectRef<GtkApplication> app;
   GtkWidget* window = nullptr;
   ToneStateHolder sonavelTone;  // set when sonavel runs here
@@ -235,7 +238,7 @@ void Sound::expect_back_to_back_bursts_whole(const SonavelStart& s) {
     if (!retry.again(both)) break;
   }
   EXPECT_EQ(both.result, MatchResult::Exact)
-      << both.detail << " (kept in " << server->keep_files() << ")";
+      << both.detail << " (kept in " << session->keep() << ")";
 }
 
 // A burst begun on silence goes into the stream right after two blocks of
@@ -275,8 +278,8 @@ TEST_F(Sound, SoundServerProgramStartsABurstOnSilenceRightAfterTwoBlocksOfSilenc
 // The window is built while the audio opens, and must stay hidden when the
 // audio does not start: here no sound server listens.
 TEST_F(Sound, PortAudioProgramShowsNoWindowWhenItsAudioFails) {
-  TempDir nowhere("sonavel-no-server");
-  setenv("PULSE_SERVER", ("unix:" + nowhere / "none").c_str(), 1);
+  const PrivateSession nowhere({.display = false, .sound = false});
+  nowhere.use_in_this_process();
   start_toolkit();
   FixedFormatOutput output;
   MainWindow w;
@@ -366,10 +369,10 @@ TEST_F(Sound, SoundServerProgramConnectsAgainWhenItsServerIsBack) {
   EXPECT_TRUE(view_says(unreachable)) << "a band change hid that nothing sounds";
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "audio stream error: Connection terminated\n");
 
-  recorder.reset();
   ASSERT_TRUE(server->restart());
-  recorder = std::make_unique<MonitorRecorder>(*server, "float32le", server->dir() + "/after.raw");
-  ASSERT_TRUE(recorder->wait_until_flowing());
+  MonitorRecorder after(*server, "float32le", server->dir() + "/after.raw");
+  ASSERT_TRUE(after.wait_until_flowing());
+  recorder = &after;
   EXPECT_TRUE(run_main_loop_until([&] { return !view_says(unreachable); }, slowMachineWait))
       << "the window did not connect again";
   const BurstMatch m = play_until_whole(s.window, float_matcher());

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "support/subprocess.h"
 
@@ -28,14 +27,5 @@ class PrivateDisplay {
 
 // Returns false if no display could be had.
 bool ensure_display();
-
-// A program under test on display, without the accessibility bridge: at
-// start-up the bridge asks the session bus for the accessibility bus, and a
-// session bus that never answers (as on a CI machine without a desktop) held
-// gtk_init, and so the window, for good.
-inline void add_program_display(std::vector<std::string>& env, const std::string& display) {
-  env.push_back("DISPLAY=" + display);
-  env.push_back("NO_AT_BRIDGE=1");
-}
 
 }  // namespace sonavel_test

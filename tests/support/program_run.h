@@ -1,6 +1,6 @@
-// One run of a program the way a user starts it, on an X display of its own
-// that is watched for windows being mapped: its exit status, its output and
-// how many windows it showed.
+// One run of a program the way a user starts it, in a private session whose
+// display is watched for windows being mapped: its exit status, its output
+// and how many windows it showed.
 #pragma once
 
 #include <chrono>
@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/display.h"
 #include "support/map_watcher.h"
+#include "support/private_session.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 #include "support/waits.h"
@@ -36,18 +36,16 @@ struct SignalPlan {
   std::function<void(const std::vector<std::string>& env)> before = {};
 };
 
-// Runs argv until it ends, or limit after its last signal.
-inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::string> env,
+// Runs argv in session until it ends, or limit after its last signal.
+inline ProgramRun run_program(const PrivateSession& session, std::vector<std::string> argv,
                               std::chrono::milliseconds limit = slowMachineWait,
                               const SignalPlan& plan = {}) {
-  PrivateDisplay display;
-  if (!display.ready()) return {};
-  MapWatcher watcher(display.name());
+  MapWatcher watcher(session.display_name());
   TempDir dir("sonavel-run");
-  add_program_display(env, display.name());
+  const std::vector<std::string> programEnv = session.program_env();
   ProgramRun r;
   {
-    Subprocess prog(argv, env, dir / "out", dir / "err");
+    Subprocess prog(argv, programEnv, dir / "out", dir / "err");
     if (!plan.signals.empty()) {
       const auto until = std::chrono::steady_clock::now() + limit;
       while (watcher.ready() && watcher.mapped() == 0 && prog.running() &&
@@ -55,7 +53,7 @@ inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::st
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
       std::this_thread::sleep_for(std::chrono::seconds(2));
-      if (plan.before) plan.before(env);
+      if (plan.before) plan.before(programEnv);
       for (const int sig : plan.signals) {
         if (r.signalsSent > 0) std::this_thread::sleep_for(plan.apart);
         if (!prog.running()) break;
@@ -69,12 +67,6 @@ inline ProgramRun run_program(std::vector<std::string> argv, std::vector<std::st
   r.err = slurp(dir / "err");
   r.windowsMapped = watcher.ready() ? watcher.mapped() : -1;
   return r;
-}
-
-// The environment of a machine where no sound server runs.
-inline std::vector<std::string> no_sound_server_env(const TempDir& dir) {
-  return {"PULSE_SERVER=unix:" + (dir / "none"), "XDG_RUNTIME_DIR=" + dir.path(),
-          "HOME=" + dir.path(), "JACK_NO_START_SERVER=1"};
 }
 
 }  // namespace sonavel_test

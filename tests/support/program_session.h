@@ -1,6 +1,6 @@
-// One program started the way a user starts it, under its own Xvfb display
-// with its own sound server's null sink whose monitor is recorded, and driven
-// with real X input through xdotool. Header-only: the including test target
+// One program started the way a user starts it, in a private session whose
+// null sink's monitor is recorded, and driven with real X input through
+// xdotool. Header-only: the including test target
 // defines WM_DELETE_TOOL and X_SNAPSHOT_TOOL, the paths of the two X helpers,
 // SONAVEL_BINARY and SONAVEL_PA_BINARY, the programs, and E2E_EVIDENCE_DIR.
 #pragma once
@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,8 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/display.h"
-#include "support/sound_server.h"
+#include "support/private_session.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 #include "support/waits.h"
@@ -53,7 +53,7 @@ struct Change {
   int hz, db;
 };
 
-// One program started the way a user starts it, with its display and server.
+// One program started the way a user starts it, in a session of its own.
 class ProgramSession {
  public:
   // evidence: where the recording, the program's output and screenshots go
@@ -64,20 +64,17 @@ class ProgramSession {
       : program_(program),
         evidenceDir_(evidence),
         evidence_(evidenceDir_.path()),
-        server_("float32le", kind, channels),
-        channels_(channels) {}
+        session_({.kind = kind, .channels = channels, .recording = recording_path()}) {}
   ~ProgramSession() {
     if (prog_) prog_->stop();
   }
 
   bool start() {
-    if (!display_.ready() || !server_.ready()) return false;
-    recorder_ =
-        std::make_unique<MonitorRecorder>(server_, "float32le", recording_path(), channels_);
-    if (!recorder_->wait_until_flowing()) return false;
-    std::vector<std::string> env = server_.client_env();
-    add_program_display(env, display_.name());
-    prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, env,
+    if (!session_.ready()) {
+      std::printf("the session did not start: %s\n", session_.why_not().c_str());
+      return false;
+    }
+    prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, session_.program_env(),
                                          evidence_ + "/stdout", evidence_ + "/stderr");
     window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"},
                       std::chrono::milliseconds(slowMachineWait).count());
@@ -95,7 +92,7 @@ class ProgramSession {
   std::string xdotool(std::vector<std::string> args, int timeout_ms = 10000) {
     args.insert(args.begin(), "xdotool");
     const std::string out = evidence_ + "/xdotool.out";
-    Subprocess x(args, {"DISPLAY=" + display_.name()}, out);
+    Subprocess x(args, {"DISPLAY=" + session_.display_name()}, out);
     x.wait_exit(std::chrono::milliseconds(timeout_ms));
     return slurp(out);
   }
@@ -122,21 +119,21 @@ class ProgramSession {
         {"mousemove", "--window", window_, std::to_string(x), std::to_string(y1), "mouseup", "1"});
   }
   bool close_like_a_window_manager() {
-    Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + display_.name()});
+    Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + session_.display_name()});
     return d.wait_exit(std::chrono::milliseconds(5000)) == 0;
   }
   std::string screenshot(const std::string& name) {
     const std::string path = evidence_file(name);
-    Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + display_.name()});
+    Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + session_.display_name()});
     s.wait_exit(std::chrono::milliseconds(10000));
     return path;
   }
-  std::vector<float> recording() const { return recorder_->read_float(); }
-  std::size_t recorded_samples() const { return recorder_->bytes() / sizeof(float); }
+  std::vector<float> recording() { return session_.recorder().read_float(); }
+  std::size_t recorded_samples() { return session_.recorder().bytes() / sizeof(float); }
   std::string recording_path() const { return evidence_file("monitor.f32"); }
   std::string evidence_file(const std::string& name) const { return evidence_ + "/" + name; }
   Subprocess& program() { return *prog_; }
-  SoundServer& server() { return server_; }
+  SoundServer& server() { return session_.server(); }
   std::string stderr_text() const { return slurp(evidence_ + "/stderr"); }
 
   // Keeps the evidence and says where it is.
@@ -157,7 +154,7 @@ class ProgramSession {
         {"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"}, {},
         evidence_ + "/backtrace.txt");
     gdb.wait_exit(slowMachineWait);
-    Subprocess pactl({"pactl", "list", "sink-inputs"}, server_.client_env(),
+    Subprocess pactl({"pactl", "list", "sink-inputs"}, session_.program_env(),
                      evidence_ + "/sink-inputs.txt");
     pactl.wait_exit(slowMachineWait);
   }
@@ -165,12 +162,9 @@ class ProgramSession {
   std::string program_;
   TempDir evidenceDir_;
   std::string evidence_;
-  PrivateDisplay display_;
-  SoundServer server_;
-  std::unique_ptr<MonitorRecorder> recorder_;
+  PrivateSession session_;
   std::unique_ptr<Subprocess> prog_;
   std::string window_;
-  int channels_;
 };
 
 inline std::string expected_title(const Change& c) {

@@ -1,9 +1,10 @@
 // A private sound server with one null sink, and a recorder attached to the
 // sink's monitor, for tests and scripts that listen to what a program really
 // plays: PulseAudio, or PipeWire (with WirePlumber and its PulseAudio
-// service), as desktops run them. Each server has its own folder, runtime
-// folder and session bus, and shares nothing with another or with the
-// desktop. The one place that starts a sound server or parec.
+// service), as desktops run them. Each server runs in a folder of its own
+// (its sockets, runtime folder, home and logs) on its session's bus, and
+// shares nothing with another or with the desktop. The one place that starts
+// a sound server or parec; a PrivateSession starts it.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,6 @@
 #include <vector>
 
 #include "support/subprocess.h"
-#include "support/temp_dir.h"
 
 namespace sonavel_test {
 
@@ -26,22 +26,22 @@ inline void PrintTo(ServerKind kind, std::ostream* os) {
 
 class SoundServer {
  public:
-  // format: a PulseAudio sample format name such as "float32le" or "s16le";
-  // channels: the null sink's (1, or 2 for front left and right).
-  explicit SoundServer(const std::string& format = "float32le",
-                       ServerKind kind = ServerKind::PulseAudio, int channels = 1);
+  // dir: an empty folder for it; bus_address: its session's bus; format: a
+  // PulseAudio sample format name such as "float32le" or "s16le"; channels:
+  // the null sink's (1, or 2 for front left and right).
+  SoundServer(const std::string& dir, const std::string& bus_address, const std::string& format,
+              ServerKind kind, int channels);
   ~SoundServer();
+  SoundServer(const SoundServer&) = delete;
+  SoundServer& operator=(const SoundServer&) = delete;
 
   bool ready() const { return ready_; }
   ServerKind kind() const { return kind_; }
-  const std::string& dir() const { return dir_.path(); }
-  // The environment a client needs to reach this server (and only it).
+  const std::string& dir() const { return dir_; }
+  // The socket clients connect to, and the environment a client needs to
+  // reach this server (and only it).
+  std::string socket() const;
   std::vector<std::string> client_env() const;
-  // The server's own session bus, which a private session's programs share
-  // as a desktop's programs share its one bus.
-  std::string bus_address() const;
-  // Points this process's own clients (PortAudio through ALSA, libpulse) at it.
-  void use_in_this_process() const;
   // Ends the server that clients talk to at once, as a crash would.
   void kill_now();
   // Freezes and thaws the server, as a hung desktop would.
@@ -52,19 +52,16 @@ class SoundServer {
   bool suspend_sink(bool suspended) const;
   // Starts the server again on the same socket, with nothing connected.
   bool restart();
-  // Leaves the folder (recordings, server logs) in place; returns its path.
-  const std::string& keep_files();
 
  private:
   bool launch();
-  bool start_bus();
   bool launch_pulseaudio();
   bool launch_pipewire();
   void start_daemon(const std::string& name, std::vector<std::string> argv);
   bool answers() const;
   std::vector<std::string> daemon_env() const;
 
-  TempDir dir_{"sonavel-sound"};
+  std::string dir_, busAddress_;
   std::string format_;
   ServerKind kind_;
   int channels_;
