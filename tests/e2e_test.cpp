@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/session_matching.h"
+#include "support/program_tests.h"
 #include "support/temp_dir.h"
 
 using namespace sonavel_test;
@@ -26,14 +26,13 @@ namespace {
 class EndToEnd : public ::testing::TestWithParam<std::string> {
  protected:
   std::string binary() const { return program_binary(GetParam()); }
-  static constexpr int attempts = 5;
 };
 
 // Keyboard on the focused band slider, then the wheel over another band: each
 // change relabels the title at once and cuts the burst before it off; the
 // last one plays whole and is followed by exact silence.
 TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
-  for (UnderrunRetry retry(attempts); retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     ProgramSession s(binary(), this_tests_evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     ASSERT_EQ(s.title(), "Sonavel by the Sonavel developers");
@@ -81,7 +80,7 @@ TEST_P(EndToEnd, KeyboardAndWheelEachPlayTheirBurst) {
 // window as a window manager does ends the program with status 0 and a
 // silent standard error.
 TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
-  for (UnderrunRetry retry(attempts); retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     ProgramSession s(binary(), this_tests_evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     s.click(band_x(8), 100);  // near the top: a high attenuation
@@ -213,7 +212,7 @@ TEST_P(EarChoice, EachSideReachesOnlyItsChannelAndKeepsItsLevels) {
   const Step steps[] = {{"ctrl+l", " - left ear", true, false},
                         {"ctrl+r", " - right ear", false, true},
                         {"ctrl+b", "", true, true}};
-  for (UnderrunRetry retry(3); retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     ProgramSession s(SONAVEL_BINARY, this_tests_evidence(), GetParam(), 2);
     ASSERT_TRUE(s.start()) << s.keep();
     for (int i = 0; i < 16; ++i) s.key("Tab");  // to the 1000 Hz band

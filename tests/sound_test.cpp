@@ -93,7 +93,7 @@ class Sound : public ::testing::Test {
                                                   }),
                                                   &draws);
     watchdog.phase("playing bursts");
-    for (UnderrunRetry retry(6); retry.next();) {
+    for (UnderrunRetry retry(soundPathRetry); retry.next();) {
       const int db = 20 + retry.attempt();  // a new value each time arms a burst
       const std::size_t from = recorder->bytes() / sample_bytes;
       gtk_range_set_value(GTK_RANGE(w.sliders[16]), db);
@@ -216,7 +216,7 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
 // last samples still wait in the server: both arrive whole.
 void Sound::expect_back_to_back_bursts_whole(const SonavelStart& s) {
   BurstMatch both;
-  for (UnderrunRetry retry(6); retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     const int first = 30 + retry.attempt(), second = first + 10;
     const std::size_t from = recorder->bytes() / sizeof(float);
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), first);

@@ -7,12 +7,11 @@
 //
 // And on each server a desktop runs (PulseAudio, PipeWire): bursts beside a
 // busy loop, each whole, without a dropout; and fresh starts, each of which
-// plays its first burst.
+// plays its first burst. (bench/soak plays longer rounds of the same and
+// counts their dropouts.)
 //
-// SONAVEL_STORM_SECONDS sets the storm's length (a few seconds by default; a
-// soak takes minutes), SONAVEL_SOAK_BURSTS the bursts beside the busy loop
-// and SONAVEL_SOAK_STARTS the starts (a short round each by default). A soak
-// also plays each burst through a reference client and counts its dropouts.
+// SONAVEL_STORM_SECONDS sets the storm's length (a few seconds by default;
+// scripts/soak makes it minutes).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,7 +21,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "support/session_matching.h"
+#include "support/burst_rounds.h"
+#include "support/program_tests.h"
 
 using namespace sonavel_test;
 using std::chrono::milliseconds;
@@ -36,17 +36,9 @@ constexpr bool underAddressSanitizer = true;  // its quarantine keeps freed memo
 constexpr bool underAddressSanitizer = false;
 #endif
 
-// A count from the environment, or the short round's.
-int setting(const char* name, int fallback) {
-  const char* s = std::getenv(name);
-  return s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : fallback;
-}
-// Whether scripts/soak set that count: a soak, not the test command's round.
-bool soaking(const char* name) {
-  return std::getenv(name) != nullptr;
-}
 int storm_seconds() {
-  return setting("SONAVEL_STORM_SECONDS", 5);
+  const char* s = std::getenv("SONAVEL_STORM_SECONDS");
+  return s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : 5;
 }
 
 long resident_kib(pid_t pid) {
@@ -87,7 +79,7 @@ std::string random_input(ProgramSession& s, std::mt19937& rng) {
 }
 
 TEST_P(Storm, RandomInputLeavesTheProgramWholeAndEveryBurstExact) {
-  for (UnderrunRetry retry(3); retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     ProgramSession s(program_binary(GetParam()), this_tests_evidence());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
     const std::size_t from = s.recorded_samples();
@@ -179,132 +171,45 @@ std::string program_on_server_name(const ::testing::TestParamInfo<ProgramOnServe
   return std::get<0>(info.param) + "_" + server_name(std::get<1>(info.param));
 }
 
-// A soak plays each of the program's bursts again through pacat, beside the
-// program, and counts pacat's dropouts. pacat keeps 200 ms queued and does
-// nothing else, so its dropouts are the ones any client meets on this server
-// and machine: the baseline against which the program's are read.
-class ReferenceTally {
- public:
-  explicit ReferenceTally(bool soak) : soak_(soak) {}
-  // In a soak, plays one 25 Hz burst at db and measures it at the sink; false
-  // if it never arrived.
-  bool play(ProgramSession& s, int db) {
-    if (!soak_) return true;
-    const std::vector<float> burst = reference_burst(25, db);
-    const std::string path = s.evidence_file("reference.f32");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(burst.data()),
-               static_cast<std::streamsize>(burst.size() * sizeof(float)));
-    const std::size_t from = s.recorded_samples();
-    Subprocess pacat({"pacat", "--raw", "--format=float32le", "--rate=44100", "--channels=1",
-                      "--latency-msec=200", path},
-                     s.server().client_env());
-    pacat.wait_exit(slowMachineWait);
-    sleep_ms(600);  // what the server and the recorder still hold plays out
-    const BurstMatch m = match_measured(s.recording(), from, 25, db);
-    std::printf("reference %d: %s\n", ++played_, m.detail.c_str());
-    dropouts_ += m.result == MatchResult::Underrun;
-    return m.result != MatchResult::NotFound;
-  }
-  std::string summary() const {
-    if (played_ == 0) return "";
-    return "; through the reference client " + std::to_string(dropouts_) + " of " +
-           std::to_string(played_) + " with a dropout";
-  }
-
- private:
-  bool soak_;
-  int played_ = 0, dropouts_ = 0;
-};
-
 using WholeBursts = OnEachServer;
 using FreshStarts = OnEachServer;
 
-// Bursts 3.6 s apart, Page_Down and Page_Up in turn on the first band (40 to
-// 30 dB and back), while a busy loop at a lower priority keeps a core: each
-// arrives as 25 Hz at its level for 3 s, with no run of zeros inside. A
-// soak's round counts every dropout and may not play again. The short round
-// of the test command plays both levels once and may play them again after a
-// dropout, as every sound test may after an underrun, six rounds and more
-// within the retry's patience: a machine that holds its processors back for
-// tens of milliseconds (bench/wake_stalls measures it) gaps a burst now and
-// then whatever the program does, while a stream that cannot keep up gaps
-// every round. A wrong sample fails at once.
+// Two bursts beside a busy loop, 30 dB and 40 dB: each arrives as 25 Hz at
+// its level for 3 s, with no run of zeros inside. A round with a dropout is
+// played again within the sound tests' retry policy; a wrong sample fails at
+// once.
 TEST_P(WholeBursts, BesideABusyLoopEveryBurstIsWhole) {
-  const int bursts = setting("SONAVEL_SOAK_BURSTS", 2);
-  const bool soak = soaking("SONAVEL_SOAK_BURSTS");
-  for (UnderrunRetry retry(soak ? 1 : 6, soak ? std::chrono::seconds(0) : underrunPatience);
-       retry.next();) {
+  for (UnderrunRetry retry(soundPathRetry); retry.next();) {
     ProgramSession s(binary(), this_tests_evidence(), kind());
     ASSERT_TRUE(s.start()) << "the program did not come up" << s.keep();
-    sleep_ms(1500);  // past the stream's first second, which the fresh-start test covers
-    Subprocess busy({"nice", "-n", "10", "sh", "-c", "while :; do :; done"});
-    const auto level = [](int i) { return i % 2 == 0 ? 30 : 40; };
-    std::vector<std::size_t> from;
-    ReferenceTally reference(soak);
-    for (int i = 0; i < bursts; ++i) {
-      from.push_back(s.recorded_samples());
-      s.key(i % 2 == 0 ? "Page_Down" : "Page_Up");
-      sleep_ms(3600);
-      ASSERT_TRUE(reference.play(s, level(i))) << s.keep();
-    }
-    sleep_ms(500);
-    busy.stop();
-    const std::vector<float> rec = s.recording();
-    int dropouts = 0, wrong = 0;
-    for (int i = 0; i < bursts; ++i) {
-      const BurstMatch m = match_measured(rec, from[i], 25, level(i));
-      std::printf("burst %d: %s\n", i + 1, m.detail.c_str());
-      ASSERT_NE(m.result, MatchResult::NotFound)
-          << "burst " << i + 1 << ": " << m.detail << s.keep();
+    int dropouts = 0;
+    for (const BurstMatch& m : bursts_beside_a_busy_loop(s, 2)) {
+      ASSERT_NE(m.result, MatchResult::NotFound) << m.detail << s.keep();
+      ASSERT_NE(m.result, MatchResult::WrongSample) << m.detail << s.keep();
       dropouts += m.result == MatchResult::Underrun;
-      wrong += m.result == MatchResult::WrongSample;
     }
-    std::printf("%d bursts: %d with a dropout, %d otherwise wrong%s\n", bursts, dropouts, wrong,
-                reference.summary().c_str());
-    EXPECT_EQ(wrong, 0) << s.keep();
-    BurstMatch round;
-    round.result = dropouts > 0 ? MatchResult::Underrun : MatchResult::Exact;
-    round.detail = std::to_string(dropouts) + " of " + std::to_string(bursts) + " with a dropout";
-    if (wrong == 0 && retry.again(round)) continue;
+    if (retry.again(dropouts > 0, std::to_string(dropouts) + " of 2 with a dropout")) continue;
     EXPECT_EQ(dropouts, 0) << s.keep();
     return;
   }
 }
 
-// A program started afresh plays the first burst it announces, every time:
-// a real Page Down on the first band, measured at the sink as 25 Hz at
-// -30 dB for 3 s (through PipeWire's resampler too). A dropout in that first
-// burst is counted and shown, not failed: a sound server's graph can lose a
-// cycle for every client alike, a reference client with a deep queue and
-// nothing else to do included (a soak, scripts/soak --starts, counts both).
+// A program started afresh plays the first burst it announces, each of two
+// starts: a real Page Down on the first band, heard as 25 Hz at -30 dB for
+// 3 s. A start whose burst has a dropout is started again within the retry
+// policy; a silent or wrong first burst fails.
 TEST_P(FreshStarts, EveryStartPlaysItsFirstBurst) {
-  const int starts = setting("SONAVEL_SOAK_STARTS", 2);
-  int silent = 0, withDropout = 0;
-  ReferenceTally reference(soaking("SONAVEL_SOAK_STARTS"));
-  for (int i = 0; i < starts; ++i) {
-    ProgramSession s(binary(), this_tests_evidence(), kind());
-    ASSERT_TRUE(s.start()) << "start " << i + 1 << ": the program did not come up" << s.keep();
-    const std::size_t from = s.recorded_samples();
-    s.key("Page_Down");
-    // Nothing else runs here while the burst plays: a screenshot taken
-    // mid-burst (another toolkit program starting) doubled the dropouts.
-    sleep_ms(3600);
-    ASSERT_EQ(s.title(), expected_title({25, 30})) << s.keep();
-    const BurstMatch m = match_measured(s.recording(), from, 25, 30);
-    std::printf("start %d: %s\n", i + 1, m.detail.c_str());
-    if (m.result == MatchResult::NotFound) {
-      ++silent;
-      ADD_FAILURE() << "start " << i + 1 << " was silent" << s.keep();
-    } else if (m.result == MatchResult::Underrun) {
-      ++withDropout;
-    } else {
-      EXPECT_EQ(m.result, MatchResult::Exact) << "start " << i + 1 << ": " << m.detail << s.keep();
+  for (int start = 1; start <= 2; ++start) {
+    for (UnderrunRetry retry(soundPathRetry); retry.next();) {
+      ProgramSession s(binary(), this_tests_evidence(), kind());
+      ASSERT_TRUE(s.start()) << "start " << start << ": the program did not come up" << s.keep();
+      const BurstMatch m = first_burst(s);
+      ASSERT_EQ(s.title(), expected_title({25, 30})) << s.keep();
+      if (retry.again(m)) continue;
+      EXPECT_EQ(m.result, MatchResult::Exact) << "start " << start << ": " << m.detail << s.keep();
+      break;
     }
-    ASSERT_TRUE(reference.play(s, 30)) << s.keep();
   }
-  std::printf("%d starts, %d silent, %d with a dropout%s\n", starts, silent, withDropout,
-              reference.summary().c_str());
 }
 
 const auto eachProgramOnEachServer =

@@ -40,30 +40,6 @@ program_cpu_and_memory() {
     'BEGIN {printf "%.2f %.2f %.1f\n", 100 * d / t / s, 100 * x / t / s, m / 1024}'
 }
 
-# Plays a burst every 3.3 s for about 60 s on $1 while another process keeps
-# one core busy, recording the sink's monitor into $2.
-bursts_with_a_busy_core() {
-  local program=$1 recording=$2
-  timeout 75 sh -c 'while :; do :; done' &
-  local busy=$!
-  "$program" &
-  local pid=$!
-  local win
-  win=$(wait_for_window)
-  sleep 2.5  # a null sink holds a new client's first samples back up to 2 s
-  xdotool windowfocus --sync "$win"
-  local i
-  local from
-  from=$(stat -c %s "$SONAVEL_RECORDING")
-  for ((i = 0; i < 18; i++)); do
-    if ((i % 2)); then xdotool key Page_Up; else xdotool key Page_Down; fi
-    sleep 3.3
-  done
-  tail -c +"$((from + 1))" "$SONAVEL_RECORDING" > "$recording"
-  kill "$pid" "$busy" 2>/dev/null
-  wait "$pid" "$busy" 2>/dev/null || true
-}
-
 # The median of the numbers on standard input.
 median_of() {
   sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'

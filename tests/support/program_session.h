@@ -2,10 +2,9 @@
 // null sink's monitor is recorded, and driven with real X input through
 // xdotool. Header-only: the including test target
 // defines WM_DELETE_TOOL and X_SNAPSHOT_TOOL, the paths of the two X helpers,
-// SONAVEL_BINARY and SONAVEL_PA_BINARY, the programs, and E2E_EVIDENCE_DIR.
+// SONAVEL_BINARY and SONAVEL_PA_BINARY, the programs, and E2E_EVIDENCE_DIR,
+// where evidence is kept (sonavel_uses_programs in CMake).
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -40,13 +39,6 @@ constexpr int timeWindowSliderX = 948;
 // The built program of that name: "sonavel" or "sonavel_pa".
 inline std::string program_binary(const std::string& name) {
   return name == "sonavel" ? SONAVEL_BINARY : SONAVEL_PA_BINARY;
-}
-
-// Where the test running now keeps its evidence: a folder named after it.
-inline std::string this_tests_evidence() {
-  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  std::replace(name.begin(), name.end(), '/', '_');
-  return std::string(E2E_EVIDENCE_DIR) + "/" + name;
 }
 
 struct Change {

@@ -1,7 +1,11 @@
-// Checking a program session's recording against the bursts its title
-// announced.
+// What the tests of a running program share: a folder for each test's
+// evidence, and the recording checked against the bursts the title announced.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "support/burst_matcher.h"
@@ -10,6 +14,13 @@
 #include "support/underrun_retry.h"
 
 namespace sonavel_test {
+
+// Where the test running now keeps its evidence: a folder named after it.
+inline std::string this_tests_evidence() {
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return std::string(E2E_EVIDENCE_DIR) + "/" + name;
+}
 
 // The recording from `from` on against one burst per change, in order.
 inline BurstMatch match_changes(const std::vector<float>& rec, const std::vector<Change>& changes,
