@@ -115,7 +115,7 @@ TEST_P(EndToEnd, MouseClickDragTimeWindowAndClose) {
     EXPECT_EQ(s.title(), expected_title(dragged));
 
     ASSERT_TRUE(s.close_like_a_window_manager());
-    const auto status = s.program().wait_exit(milliseconds(10000));
+    const auto status = s.program().wait_exit(slowMachineWait);
     ASSERT_TRUE(status.has_value()) << "still running after the close" << s.keep();
     EXPECT_EQ(*status, 0);
     EXPECT_EQ(s.stderr_text(), "");
@@ -265,8 +265,7 @@ TEST(HeadphonesCheck, AnswersFindTheSidesAsLabelledOrSwapped) {
     for (int tone = 1; tone <= 3; ++tone) {
       const std::string question =
           s.xdotool({"search", "--sync", "--onlyvisible", "--name",
-                     "^Check Headphones - tone " + std::to_string(tone) + "$"},
-                    static_cast<int>(std::chrono::milliseconds(slowMachineWait).count()));
+                     "^Check Headphones - tone " + std::to_string(tone) + "$"});
       ASSERT_NE(question, "") << "no question for tone " << tone << s.keep();
       const std::size_t from = s.recorded_samples() / 2;
       bool heard_left = false, heard_right = false;
@@ -285,8 +284,7 @@ TEST(HeadphonesCheck, AnswersFindTheSidesAsLabelledOrSwapped) {
       s.key(heard_left != swapped ? "alt+l" : "alt+r");
     }
     const std::string result =
-        s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Headphones: "},
-                  static_cast<int>(std::chrono::milliseconds(slowMachineWait).count()));
+        s.xdotool({"search", "--sync", "--onlyvisible", "--name", "^Headphones: "});
     ASSERT_NE(result, "") << "no finding" << s.keep();
     const std::string finding = s.xdotool({"getwindowname", result.substr(0, result.find('\n'))});
     EXPECT_EQ(finding, swapped

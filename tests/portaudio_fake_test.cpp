@@ -182,10 +182,7 @@ TEST(FixedFormatOutput, AStreamWhoseCallbacksStopIsStartedAfresh) {
   EXPECT_NE(sounding.back(), 0.0f) << "the burst sounds before the stall";
   const std::uint64_t cut_before = out.bursts_cut();
 
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (out.stall_restarts() == 0 && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  sonavel_test::wait_until([&] { return out.stall_restarts() > 0; });
   ASSERT_EQ(out.stall_restarts(), 1) << "a stalled stream was not restarted";
   EXPECT_FALSE(out.silenced());
   call_back_for(3 * limit);  // silence: the cut burst does not go on

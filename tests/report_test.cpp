@@ -16,6 +16,7 @@
 #include "report/report_file.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
+#include "support/waits.h"
 
 using namespace sonavel;
 using namespace sonavel_test;
@@ -188,11 +189,10 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, check, "t & u"), "");
   ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, check, "t"), "");
   ASSERT_EQ(save_levels(dir / "a.png", ReportType::Png, check, "t"), "");
-  EXPECT_EQ(Subprocess({"xmllint", "--noout", dir / "a.svg"}).wait_exit(std::chrono::seconds(30)),
-            0);
+  EXPECT_EQ(Subprocess({"xmllint", "--noout", dir / "a.svg"}).wait_exit(slowMachineWait), 0);
   auto read = [&](std::vector<std::string> argv) {
     const auto out = dir / "out.txt";
-    EXPECT_EQ(Subprocess(std::move(argv), {}, out).wait_exit(std::chrono::seconds(30)), 0);
+    EXPECT_EQ(Subprocess(std::move(argv), {}, out).wait_exit(slowMachineWait), 0);
     return slurp(out);
   };
   EXPECT_EQ(read({"xmllint", "--xpath", "string(/*/*[local-name()='title'])", dir / "a.svg"}),
@@ -215,12 +215,11 @@ while i < len(d):
   const CairoSurface texted(cairo_image_surface_create_from_png((dir / "a.png").c_str()));
   EXPECT_EQ(cairo_surface_status(texted.get()), CAIRO_STATUS_SUCCESS);
   EXPECT_EQ(Subprocess({"pdftoppm", "-png", "-r", "20", dir / "a.pdf", dir / "page"})
-                .wait_exit(std::chrono::seconds(30)),
+                .wait_exit(slowMachineWait),
             0);
   EXPECT_TRUE(std::filesystem::exists(dir / "page-1.png"));
   // The PDF is a titled A4 landscape page.
-  ASSERT_EQ(Subprocess({"pdfinfo", dir / "a.pdf"}, {}, dir / "info.txt")
-                .wait_exit(std::chrono::seconds(30)),
+  ASSERT_EQ(Subprocess({"pdfinfo", dir / "a.pdf"}, {}, dir / "info.txt").wait_exit(slowMachineWait),
             0);
   const std::string info = slurp(dir / "info.txt");
   EXPECT_NE(info.find("Page size:       842 x 595 pts (A4)"), std::string::npos) << info;

@@ -68,8 +68,7 @@ class ProgramSession {
     }
     prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, session_.program_env(),
                                          evidence_ + "/stdout", evidence_ + "/stderr");
-    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"},
-                      std::chrono::milliseconds(slowMachineWait).count());
+    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"});
     window_ = window_.substr(0, window_.find('\n'));
     if (window_.empty()) {
       // A program that is still starting after so long is stuck somewhere.
@@ -81,11 +80,11 @@ class ProgramSession {
     return true;
   }
 
-  std::string xdotool(std::vector<std::string> args, int timeout_ms = 10000) {
+  std::string xdotool(std::vector<std::string> args) {
     args.insert(args.begin(), "xdotool");
     const std::string out = evidence_ + "/xdotool.out";
     Subprocess x(args, {"DISPLAY=" + session_.display_name()}, out);
-    x.wait_exit(std::chrono::milliseconds(timeout_ms));
+    x.wait_exit(slowMachineWait);
     return slurp(out);
   }
   std::string title() {
@@ -112,12 +111,12 @@ class ProgramSession {
   }
   bool close_like_a_window_manager() {
     Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + session_.display_name()});
-    return d.wait_exit(std::chrono::milliseconds(5000)) == 0;
+    return d.wait_exit(slowMachineWait) == 0;
   }
   std::string screenshot(const std::string& name) {
     const std::string path = evidence_file(name);
     Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + session_.display_name()});
-    s.wait_exit(std::chrono::milliseconds(10000));
+    s.wait_exit(slowMachineWait);
     return path;
   }
   std::vector<float> recording() { return session_.recorder().read_float(); }
