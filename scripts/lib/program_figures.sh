@@ -50,8 +50,12 @@ median_of() {
 # Prints "CPU-PERCENT X-SERVER-CPU-PERCENT PEAK-RESIDENT-MIB" over
 # $FLOOR_SECONDS seconds: the two processes' CPU summed, and their peaks
 # summed less what any two processes share (the peak of a bare `sleep`).
+# The floors' window: the minimal one, or with the design's parts named by
+# FLOOR_WINDOW_PARTS (minimal_window's options).
+FLOOR_WINDOW_PARTS=
 floor_cpu_and_memory() {
-  build/bench/minimal_window &
+  # shellcheck disable=SC2086  # the options are words
+  build/bench/minimal_window $FLOOR_WINDOW_PARTS &
   local wpid=$!
   "$@" >/dev/null 2>&1 &
   local apid=$!
@@ -83,7 +87,8 @@ floor_cpu_and_memory() {
 floor_startup() {
   local mapped
   mapped=$(mktemp)
-  build/bench/startup_time build/bench/minimal_window >"$mapped" &
+  # shellcheck disable=SC2086
+  build/bench/startup_time build/bench/minimal_window $FLOOR_WINDOW_PARTS >"$mapped" &
   local timer=$!
   local t0 line
   t0=$(date +%s%N)
