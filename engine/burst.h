@@ -51,9 +51,16 @@ struct Burst {
   double phase = 0.0;
 };
 
+// Where in its burst a sample lies, when the caller knows it: the block
+// render splits a block at the fades' edges, so that each run's samples
+// skip finding out.
+enum class BurstPart { Unknown, FadeIn, Steady, FadeOut };
+
 // The burst's next sample, and the burst advanced past it: 0.0 while paused,
 // and the render pauses itself after the last of the burst's 132300 samples.
+// Called with a known part, the burst sounds and the sample lies there.
 // Audio thread; real-time safe: no allocation, no I/O, no locking.
+template <BurstPart part = BurstPart::Unknown>
 inline float next_sample(Burst& burst) noexcept {
   // The products are taken in this order (ceiling, attenuation, envelope,
   // then the sine) so that every sample rounds to the same float each time.
@@ -61,41 +68,66 @@ inline float next_sample(Burst& burst) noexcept {
   // not, so that a loop of calls computes them once.
   const double step = twoPi * static_cast<double>(burst.inputFreq) / sampleRate;
   const double scale = outputCeiling * burst.attenuation;
-  if (burst.callbackPaused || burst.samplesRemaining == 0) {
-    burst.callbackPaused = true;
-    return 0.0f;
-  }
-  // The envelope's entry is the distance to the nearer edge of the burst:
-  // the samples played in the fade-in, the samples remaining (this one
-  // included) in the fade-out, and fadeSamples, whose entry is exactly 1.0,
-  // in between. The fades never overlap, so the nearer edge is the one
-  // whose fade the sample is in.
   const std::uint64_t playedSamples = totalSamples - burst.samplesRemaining;
-  const std::uint64_t edge =
-      std::min({playedSamples, burst.samplesRemaining, std::uint64_t{fadeSamples}});
-  const double gain = scale * fadeEnvelope[edge];
+  double gain = scale;  // the steady part's envelope is 1
+  if constexpr (part == BurstPart::Unknown) {
+    // A burst that sounds has samples remaining: every writer of the record
+    // sets the two together, and the last sample pauses the render.
+    if (burst.callbackPaused) return 0.0f;
+    // The envelope's entry is the distance to the nearer edge of the burst
+    // (fadeSamples, whose entry is exactly 1.0, in the steady part): the
+    // fades never overlap.
+    gain =
+        scale *
+        fadeEnvelope[std::min({playedSamples, burst.samplesRemaining, std::uint64_t{fadeSamples}})];
+  } else if constexpr (part == BurstPart::FadeIn) {  // rising with the samples played
+    gain = scale * fadeEnvelope[playedSamples];
+  } else if constexpr (part == BurstPart::FadeOut) {  // falling with the samples remaining
+    gain = scale * fadeEnvelope[burst.samplesRemaining];
+  }
   const float sample = static_cast<float>(std::sin(burst.phase) * gain);
   burst.phase += step;
   if (burst.phase >= twoPi) burst.phase -= twoPi;
-  if (--burst.samplesRemaining == 0) burst.callbackPaused = true;
+  burst.callbackPaused = --burst.samplesRemaining == 0;
   return sample;
+}
+
+// The next n samples of b, all in one part of it, handed to
+// sink.sample(from + k, value).
+template <BurstPart part, typename Sink>
+inline void render_part(Burst& b, std::size_t from, std::size_t n, Sink& sink) noexcept {
+  for (std::size_t k = 0; k < n; ++k) sink.sample(from + k, next_sample<part>(b));
 }
 
 // The next count samples of burst, one next_sample each, handed to
 // sink.sample(index, value) in order, and the silence once the burst has
-// paused to sink.silence(from, to) in one piece. The burst is advanced in a
+// paused to sink.silence(from, to) in one piece. The block is rendered in
+// runs that each lie in one part of the burst. The burst is advanced in a
 // local copy, which nothing the sink writes can alias, and stored back once.
 // Audio thread; real-time safe.
 template <typename Sink>
 inline void render_burst(Burst& burst, std::size_t count, Sink& sink) noexcept {
   Burst b = burst;
-  // The burst's own samples in this block: the loop needs no other test.
-  const std::size_t sounding =
-      b.callbackPaused ? 0 : std::min<std::uint64_t>(count, b.samplesRemaining);
-  for (std::size_t i = 0; i < sounding; ++i) sink.sample(i, next_sample(b));
-  if (sounding < count) {
+  std::size_t i = 0;
+  while (i < count && !b.callbackPaused) {
+    const std::uint64_t left = count - i, remaining = b.samplesRemaining;
+    const std::uint64_t played = totalSamples - remaining;
+    std::size_t n;
+    if (played < fadeSamples) {
+      n = static_cast<std::size_t>(std::min(left, fadeSamples - played));
+      render_part<BurstPart::FadeIn>(b, i, n, sink);
+    } else if (remaining > fadeSamples) {
+      n = static_cast<std::size_t>(std::min(left, remaining - fadeSamples));
+      render_part<BurstPart::Steady>(b, i, n, sink);
+    } else {
+      n = static_cast<std::size_t>(std::min(left, remaining));
+      render_part<BurstPart::FadeOut>(b, i, n, sink);
+    }
+    i += n;
+  }
+  if (i < count) {
     b.callbackPaused = true;
-    sink.silence(sounding, count);
+    sink.silence(i, count);
   }
   burst = b;
 }

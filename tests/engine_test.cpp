@@ -34,7 +34,8 @@ TYPED_TEST(BurstTest, SilentUntilTheFirstStart) {
 }
 
 // The one sample-for-sample comparison with the independent rendering, at the
-// lowest, a middle and the highest band; then exactly silence.
+// lowest, a middle and the highest band; then exactly silence. The burst
+// stepped one next_sample at a time, as no block splits it, gives the same.
 TYPED_TEST(BurstTest, WholeBurstMatchesTheReferenceThenFallsSilent) {
   for (const auto& [hz, db] : {std::pair{25, 37}, {1000, 0}, {16000, 120}}) {
     this->engine.start(hz, db);
@@ -43,6 +44,16 @@ TYPED_TEST(BurstTest, WholeBurstMatchesTheReferenceThenFallsSilent) {
     for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], ref[i]) << hz << " Hz, " << i;
     EXPECT_NE(out.back(), 0.0f) << "the last sample is at -160 dB, not silence";
     EXPECT_TRUE(all_zero(this->engine.render(5000))) << hz << " Hz: the burst must end";
+
+    sonavel::Burst one{.inputFreq = hz,
+                       .attenuation = std::pow(10.0, -db / 20.0),
+                       .callbackPaused = false,
+                       .samplesRemaining = 132300};
+    for (std::size_t i = 0; i < ref.size(); ++i) {
+      ASSERT_EQ(sonavel::next_sample(one), ref[i]) << hz << " Hz, one at a time, " << i;
+    }
+    EXPECT_EQ(sonavel::next_sample(one), 0.0f);
+    EXPECT_TRUE(one.callbackPaused) << "the last sample pauses the render";
   }
 }
 
