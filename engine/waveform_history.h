@@ -31,8 +31,16 @@ class WaveformHistory {
     enter(count, sounding, [samples](std::size_t i) { return samples[i]; });
   }
   // Appends count samples of silence (0.0) without reading them from a
-  // buffer. Audio thread; real-time safe.
+  // buffer. Every sample other than 0.0 is appended as sounding, so once a
+  // whole ring has come in since the last sounding one, every entry is 0.0
+  // already and only the position moves. Audio thread; real-time safe.
   void append_silence(std::size_t count) noexcept {
+    const std::uint64_t written = written_.load(std::memory_order_relaxed);
+    if (written - soundEnd_.load(std::memory_order_relaxed) >= historyLength) {
+      waveformHistoryWritePos.store((write_pos() + count) & historyMask, std::memory_order_relaxed);
+      written_.store(written + count, std::memory_order_relaxed);
+      return;
+    }
     enter(count, false, [](std::size_t) { return 0.0f; });
   }
 
