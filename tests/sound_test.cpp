@@ -12,12 +12,12 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "app/sonavel_pa_startup.h"
 #include "app/sonavel_startup.h"
 #include "audio/device_format_output.h"
 #include "audio/fixed_format_output.h"
-#include "engine/glib_owners.h"
 #include "monitor/tone_link.h"
 #include "report/report_file.h"
 #include "support/burst_matcher.h"
@@ -66,9 +66,8 @@ class Sound : public ::testing::Test {
   }
   // sonavel, as its activation starts it.
   SonavelStart start_sonavel_here() {
-    app = adopt(gtk_application_new("org.sonavel.SoundTest", G_APPLICATION_NON_UNIQUE));
-    g_application_register(G_APPLICATION(app.get()), nullptr, nullptr);
-    SonavelStart s = start_sonavel(app.get());
+    app.emplace("org.sonavel.SoundTest");
+    SonavelStart s = start_sonavel(app->get());
     window = s.window.window;
     sonavelTone = s.tone;
     return s;
@@ -134,7 +133,7 @@ class Sound : public ::testing::Test {
   std::unique_ptr<PrivateSession> session;
   SoundServer* server = nullptr;
   MonitorRecorder* recorder = nullptr;
-  GObjectRef<GtkApplication> app;
+  std::optional<RegisteredApplication> app;
   GtkWidget* window = nullptr;
   ToneStateHolder sonavelTone;  // set when sonavel runs here
 };

@@ -9,10 +9,10 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 
-#include "engine/glib_owners.h"
 #include "engine/module_tone.h"
 #include "engine/tone_state.h"
 #include "monitor/program_choices.h"
@@ -69,10 +69,9 @@ class Window : public ::testing::Test {
     return w;
   }
   MainWindow build_locked() {
-    app = adopt(gtk_application_new("org.sonavel.WindowTest", G_APPLICATION_NON_UNIQUE));
-    g_application_register(G_APPLICATION(app.get()), nullptr, nullptr);
+    app.emplace("org.sonavel.WindowTest");
     holder = SharedToneState::create();
-    w = build_main_window(app.get(), sonavelChoices, make_locked_tone_link(holder));
+    w = build_main_window(app->get(), sonavelChoices, make_locked_tone_link(holder));
     return w;
   }
   void TearDown() override {
@@ -102,7 +101,7 @@ class Window : public ::testing::Test {
 
   MainWindow w;
   std::shared_ptr<ToneLink> link;
-  GObjectRef<GtkApplication> app;
+  std::optional<sonavel_test::RegisteredApplication> app;
   ToneStateHolder holder;
   bool destroyed = false;
 };
@@ -132,7 +131,7 @@ TEST_F(Window, ConstructionShowsEveryBandAtFortyAndArmsNothing) {
 TEST_F(Window, ApplicationFlavourBuildsAnApplicationWindow) {
   build_locked();
   EXPECT_TRUE(GTK_IS_APPLICATION_WINDOW(w.window));
-  EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app.get());
+  EXPECT_EQ(gtk_window_get_application(GTK_WINDOW(w.window)), app->get());
   EXPECT_EQ(title(w.window), creditTitle);
   ToneStateGuard g(*holder);
   EXPECT_TRUE(g.state().burst.callbackPaused);

@@ -1,5 +1,5 @@
-// Runs the toolkit's main loop in this process for a while: the one pump the
-// window and sound tests share.
+// The toolkit in this process, as the window and sound tests share it: its
+// main loop run for a while, and an application as a program runs one.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -25,5 +25,27 @@ bool run_main_loop_until(Done done, std::chrono::milliseconds limit) {
 inline void run_main_loop_for(std::chrono::milliseconds ms) {
   run_main_loop_until([] { return false; }, ms);
 }
+
+// An application registered on the session bus, and shut down when this goes,
+// as g_application_run starts and ends one: until its shutdown the toolkit's
+// application holds a reference to itself, and its name stays exported on
+// the bus, so that the next test's could not be registered.
+class RegisteredApplication {
+ public:
+  explicit RegisteredApplication(const char* id)
+      : app_(gtk_application_new(id, G_APPLICATION_NON_UNIQUE)) {
+    g_application_register(G_APPLICATION(app_), nullptr, nullptr);
+  }
+  ~RegisteredApplication() {
+    g_signal_emit_by_name(app_, "shutdown");
+    g_object_unref(app_);
+  }
+  RegisteredApplication(const RegisteredApplication&) = delete;
+  RegisteredApplication& operator=(const RegisteredApplication&) = delete;
+  GtkApplication* get() const { return app_; }
+
+ private:
+  GtkApplication* app_;
+};
 
 }  // namespace sonavel_test

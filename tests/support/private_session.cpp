@@ -8,6 +8,35 @@
 
 namespace sonavel_test {
 
+namespace {
+
+// A session bus listening at path, as every desktop has (a desktop's bus, or
+// one that libdbus launches through the X server, would be shared with other
+// sessions, and forking that launcher from a program whose audio threads
+// already run could deadlock it under the address sanitizer). Its address,
+// or empty if it did not start.
+std::string start_bus(const std::string& path, std::unique_ptr<Subprocess>& bus) {
+  bus = std::make_unique<Subprocess>(
+      std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                               "--address=unix:path=" + path},
+      std::vector<std::string>{}, path + ".out", path + ".err");
+  return wait_until([&] { return std::filesystem::exists(path); }) ? "unix:path=" + path : "";
+}
+
+// The bus of every session whose toolkit runs in this process. The toolkit
+// keeps its first session-bus connection for the life of the process, and
+// ends the process when that bus goes, so this one is started once and
+// never stopped: it ends with the process, and its folder goes with the
+// next sweep of stale session folders.
+const std::string& process_bus() {
+  static auto* const dir = new TempDir("sonavel-session", true);
+  static auto* const bus = new std::unique_ptr<Subprocess>;
+  static const std::string address = start_bus(*dir / "bus", *bus);
+  return address;
+}
+
+}  // namespace
+
 PrivateSession::PrivateSession(const SessionParts& parts)
     : dir_("sonavel-session", true), accessibility_(parts.accessibility) {
   start(parts);
@@ -22,17 +51,8 @@ bool PrivateSession::start(const SessionParts& parts) {
     display_ = std::make_unique<PrivateDisplay>(parts.glx, parts.screen);
     if (!display_->ready()) return fail("Xvfb did not start");
   }
-  // The session's own bus, as every desktop has: a desktop's bus, or one
-  // that libdbus launches through the X server, would be shared with other
-  // sessions, and forking that launcher from a program whose audio threads
-  // already run could deadlock it under the address sanitizer.
-  bus_ = std::make_unique<Subprocess>(
-      std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                               "--address=unix:path=" + (dir_ / "bus")},
-      std::vector<std::string>{}, dir_ / "dbus.out", dir_ / "dbus.err");
-  if (!wait_until([&] { return std::filesystem::exists(dir_ / "bus"); })) {
-    return fail("the session bus did not start");
-  }
+  busAddress_ = parts.display ? start_bus(dir_ / "bus", bus_) : process_bus();
+  if (busAddress_.empty()) return fail("the session bus did not start");
   // The services the bus starts (the accessibility bus among them) are
   // told the display, as a desktop's session start tells its bus.
   if (accessibility_ && Subprocess({"dbus-update-activation-environment", "DISPLAY"}, program_env())
@@ -41,8 +61,8 @@ bool PrivateSession::start(const SessionParts& parts) {
   }
   if (!parts.sound) return true;
   std::filesystem::create_directories(dir_ / "sound");
-  server_ = std::make_unique<SoundServer>(dir_ / "sound", "unix:path=" + (dir_ / "bus"), parts.sink,
-                                          parts.kind, parts.channels);
+  server_ = std::make_unique<SoundServer>(dir_ / "sound", busAddress_, parts.sink, parts.kind,
+                                          parts.channels);
   if (!server_->ready()) return fail(std::string(server_name(parts.kind)) + " did not start");
   if (parts.recording.empty()) return true;
   const std::string path =
@@ -61,7 +81,7 @@ std::vector<std::string> PrivateSession::program_env() const {
       server_ ? server_->client_env()
               : std::vector<std::string>{"PULSE_SERVER=unix:" + server_socket(),
                                          "XDG_RUNTIME_DIR=" + dir_.path(), "HOME=" + dir_.path()};
-  env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir_ / "bus"));
+  env.push_back("DBUS_SESSION_BUS_ADDRESS=" + busAddress_);
   // PortAudio's JACK host never starts a JACK server of its own.
   env.push_back("JACK_NO_START_SERVER=1");
   if (display_) env.push_back("DISPLAY=" + display_->name());

@@ -17,8 +17,9 @@
 namespace sonavel_test {
 
 struct SessionParts {
-  // A private Xvfb; false for a test whose toolkit runs in its own process
-  // on the process's display (ensure_display), which outlives any session.
+  // A private Xvfb and bus; false for a test whose toolkit runs in its own
+  // process on the process's display (ensure_display) and bus, which
+  // outlive any session.
   bool display = true;
   bool glx = false;
   std::string screen = "1280x1024x24";
@@ -69,7 +70,7 @@ class PrivateSession {
   std::unique_ptr<SoundServer> server_;
   std::unique_ptr<MonitorRecorder> recorder_;
   bool accessibility_ = false;
-  std::string noDisplay_, whyNot_;
+  std::string busAddress_, noDisplay_, whyNot_;
 };
 
 }  // namespace sonavel_test
