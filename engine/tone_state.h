@@ -104,15 +104,19 @@ bool render_locked(SharedToneState& shared, typename Codec::Slot* out, std::size
   for (std::size_t done = 0; done < count; done += chunk) {
     const std::size_t n = std::min(chunk, count - done);
     sink.out = out + done;
-    const bool sounding = !s.burst.callbackPaused && s.burst.samplesRemaining > 0;
-    any_sounding = any_sounding || sounding;
-    render_burst(s.burst, n, sink);
-    if (!sounding) {
+    if (s.burst.callbackPaused) {
+      // Nothing of the chunk sounds: the device gets silence, and the ring
+      // takes it without a copy of what the device receives.
+      fill_silence<Codec>(sink.out, n);
       s.waveformHistory.append_silence(n);
-    } else if constexpr (exact) {
-      s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, sounding);
+      continue;
+    }
+    any_sounding = true;
+    render_burst(s.burst, n, sink);
+    if constexpr (exact) {
+      s.waveformHistory.append(reinterpret_cast<const float*>(sink.out), n, true);
     } else {
-      s.waveformHistory.append(sink.heard, n, sounding);
+      s.waveformHistory.append(sink.heard, n, true);
     }
   }
   return any_sounding;
