@@ -1,5 +1,6 @@
 #include "support/display.h"
 
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,6 +35,21 @@ bool ensure_display() {
   static PrivateDisplay display;
   if (!display.ready()) return false;
   setenv("DISPLAY", display.name().c_str(), 1);
+  return true;
+}
+
+bool send_wm_delete(const std::string& display, unsigned long window) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (d == nullptr) return false;
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, window, False, NoEventMask, &ev);
+  XCloseDisplay(d);  // sends what is queued
   return true;
 }
 

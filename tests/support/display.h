@@ -1,5 +1,6 @@
 // X displays for tests and scripts: a private Xvfb, or the process's DISPLAY
-// (started privately when there is none). The one place that starts Xvfb.
+// (started privately when there is none), and a window manager's request to
+// close. The one place that starts Xvfb.
 #pragma once
 
 #include <memory>
@@ -27,5 +28,9 @@ class PrivateDisplay {
 
 // Returns false if no display could be had.
 bool ensure_display();
+
+// Asks window on display to close the way a window manager does: a
+// WM_DELETE_WINDOW client message. False if the display cannot be reached.
+bool send_wm_delete(const std::string& display, unsigned long window);
 
 }  // namespace sonavel_test

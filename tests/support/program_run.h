@@ -41,7 +41,7 @@ inline ProgramRun run_program(const PrivateSession& session, std::vector<std::st
                               std::chrono::milliseconds limit = slowMachineWait,
                               const SignalPlan& plan = {}) {
   MapWatcher watcher(session.display_name());
-  TempDir dir("sonavel-run");
+  TempDir dir("sonavel-run", true);
   const std::vector<std::string> programEnv = session.program_env();
   ProgramRun r;
   {

@@ -1,7 +1,7 @@
 // One program started the way a user starts it, in a private session whose
 // null sink's monitor is recorded, and driven with real X input through
 // xdotool. Header-only: the including test target
-// defines WM_DELETE_TOOL and X_SNAPSHOT_TOOL, the paths of the two X helpers,
+// defines X_SNAPSHOT_TOOL, the path of the X helper that takes screenshots,
 // SONAVEL_BINARY and SONAVEL_PA_BINARY, the programs, and E2E_EVIDENCE_DIR,
 // where evidence is kept (sonavel_uses_programs in CMake).
 #pragma once
@@ -110,8 +110,7 @@ class ProgramSession {
         {"mousemove", "--window", window_, std::to_string(x), std::to_string(y1), "mouseup", "1"});
   }
   bool close_like_a_window_manager() {
-    Subprocess d({WM_DELETE_TOOL, window_}, {"DISPLAY=" + session_.display_name()});
-    return d.wait_exit(slowMachineWait) == 0;
+    return send_wm_delete(session_.display_name(), std::stoul(window_));
   }
   std::string screenshot(const std::string& name) {
     const std::string path = evidence_file(name);
