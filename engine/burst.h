@@ -109,7 +109,10 @@ template <typename Sink>
 inline void render_burst(Burst& burst, std::size_t count, Sink& sink) noexcept {
   Burst b = burst;
   std::size_t i = 0;
-  while (i < count && !b.callbackPaused) {
+  // Every writer of the record pauses it with no samples remaining; the
+  // second test keeps a record that did not from stopping the audio thread
+  // in an endless loop of empty runs.
+  while (i < count && !b.callbackPaused && b.samplesRemaining > 0) {
     const std::uint64_t left = count - i, remaining = b.samplesRemaining;
     const std::uint64_t played = totalSamples - remaining;
     std::size_t n;

@@ -80,6 +80,7 @@ def on_the_bus():
 
 def check(program):
     proc = subprocess.Popen([program], stderr=subprocess.PIPE)
+    shown = None  # when it came up on the bus
     try:
         try:
             app = until(program + " on the accessibility bus", lambda: application(proc.pid))
@@ -114,12 +115,9 @@ def check(program):
             check_ear_choice(app)
         print(program + ": names, spoken values and the view's description as expected")
     finally:
-        # Ended no sooner than two seconds after it came up, as the program
-        # tests end it: on the test's null sink a PortAudio stream stopped in
-        # its first two seconds takes up to 1.8 s to stop (a bare PortAudio
-        # stream does the same), past sonavel_pa's 1.5 s bound, which then
-        # says so on standard error.
-        if "shown" in locals():
+        # Ended no sooner than two seconds after it came up, for the reason
+        # the program tests' signal plans wait as long (SignalPlan).
+        if shown is not None:
             time.sleep(max(0.0, 2.0 - (time.monotonic() - shown)))
         proc.terminate()
         proc.wait(WAIT)
