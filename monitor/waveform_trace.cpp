@@ -133,7 +133,7 @@ void compose_row(const std::uint32_t* __restrict in, std::uint32_t* __restrict o
 // Each row of the backdrop into canvas, with the pixels the spans cover in
 // the trace colour. Row by row, so that it runs at the speed of a copy
 // however tall the spans are.
-void write_spans(cairo_surface_t* backdrop, cairo_surface_t* canvas,
+void write_spans(const BackdropRows& backdrop, cairo_surface_t* canvas,
                  const std::vector<TraceSpan>& spans, std::vector<int>& tops,
                  std::vector<int>& bottoms) {
   const int width = cairo_image_surface_get_width(canvas);
@@ -145,11 +145,8 @@ void write_spans(cairo_surface_t* backdrop, cairo_surface_t* canvas,
     tops[span.x] = span.top;
     bottoms[span.x] = span.bottom;
   }
-  cairo_surface_flush(backdrop);
   cairo_surface_flush(canvas);
-  const unsigned char* from = cairo_image_surface_get_data(backdrop);
   unsigned char* to = cairo_image_surface_get_data(canvas);
-  const int from_stride = cairo_image_surface_get_stride(backdrop);
   const int to_stride = cairo_image_surface_get_stride(canvas);
   const std::uint32_t pixel = trace_pixel();
   int first = height, last = -1;  // the rows the trace reaches; the rest is a copy
@@ -157,11 +154,10 @@ void write_spans(cairo_surface_t* backdrop, cairo_surface_t* canvas,
     first = std::min(first, span.top), last = std::max(last, span.bottom);
   for (int y = 0; y < height; ++y) {
     if (y < first || y > last) {
-      std::memcpy(to + y * to_stride, from + y * from_stride, static_cast<std::size_t>(width) * 4);
+      std::memcpy(to + y * to_stride, backdrop.row(y), static_cast<std::size_t>(width) * 4);
     } else {
-      compose_row(reinterpret_cast<const std::uint32_t*>(from + y * from_stride),
-                  reinterpret_cast<std::uint32_t*>(to + y * to_stride), tops.data(), bottoms.data(),
-                  y, width, pixel);
+      compose_row(backdrop.row(y), reinterpret_cast<std::uint32_t*>(to + y * to_stride),
+                  tops.data(), bottoms.data(), y, width, pixel);
     }
   }
   cairo_surface_mark_dirty(canvas);
@@ -311,7 +307,7 @@ const std::vector<TraceSpan>& TraceRasterizer::spans(const std::vector<double>& 
 }
 
 void TraceRasterizer::compose(const std::vector<double>& ys, double left, int scale,
-                              cairo_surface_t* backdrop, cairo_surface_t* canvas) {
+                              const BackdropRows& backdrop, cairo_surface_t* canvas) {
   static const std::vector<TraceSpan> none;
   const int height = cairo_image_surface_get_height(canvas);
   const std::vector<TraceSpan>& covered =

@@ -19,6 +19,8 @@
 #include <memory>
 #include <vector>
 
+#include "monitor/backdrop_rows.h"
+
 namespace sonavel {
 
 // The largest device scale the trace is drawn at (as GDK_SCALE=4 asks).
@@ -37,12 +39,11 @@ class TraceRasterizer {
   TraceRasterizer(const TraceRasterizer&) = delete;
   TraceRasterizer& operator=(const TraceRasterizer&) = delete;
 
-  // Composes a panel into canvas: each row of backdrop (both image surfaces
-  // of one size, in device pixels, at device scale `scale`), with the
-  // pixels of the line through (left + i, ys[i]) for every i, in logical
-  // pixels, in the trace colour, as a fill without antialiasing would leave
+  // Composes a panel into canvas: each row of backdrop (of canvas's size in
+  // device pixels, at device scale `scale`), with the pixels of the line through (left + i, ys[i])
+  // for every i, in logical pixels, in the trace colour, as a fill without antialiasing would leave
   // them. No points: the backdrop alone. One thread at a time.
-  void compose(const std::vector<double>& ys, double left, int scale, cairo_surface_t* backdrop,
+  void compose(const std::vector<double>& ys, double left, int scale, const BackdropRows& backdrop,
                cairo_surface_t* canvas);
 
   // The spans of the line through (left + i, ys[i]) for every i, half_width

@@ -153,30 +153,34 @@ void WaveformPainter::paint(cairo_t* cr, double width, double height, const Wave
   const char* text = frame.notice != nullptr ? frame.notice : noOutputMessage;
 
   WaveformCaptions captions = waveform_captions(frame);
-  if (!backdrop_ || w != width_ || h != height_ || scale != scale_ || message != message_ ||
+  if (!canvas_ || w != width_ || h != height_ || scale != scale_ || message != message_ ||
       (message && messageText_ != text) || captions.frequency != captions_.frequency ||
       captions.amplitude != captions_.amplitude || captions.timeWindow != captions_.timeWindow) {
-    if (!backdrop_ || w != width_ || h != height_ || scale != scale_) {
-      backdrop_.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
+    if (!canvas_ || w != width_ || h != height_ || scale != scale_) {
       // An image the target can take without a copy of its own: on an X
       // server, memory it shares with the client.
       canvas_.reset(
           cairo_surface_create_similar_image(cairo_get_target(cr), CAIRO_FORMAT_RGB24, w, h));
-      cairo_surface_set_device_scale(backdrop_.get(), scale, scale);
       cairo_surface_set_device_scale(canvas_.get(), scale, scale);
     }
-    const CairoContext bcr(cairo_create(backdrop_.get()));
-    // Text as the screen would render it.
-    const CairoFontOptions options(cairo_font_options_create());
-    cairo_surface_get_font_options(cairo_get_target(cr), options.get());
-    cairo_set_font_options(bcr.get(), options.get());
-    messageText_ = message ? text : "";
-    paint_backdrop(bcr.get(), width, height, captions, messageText_);
+    {
+      // The backdrop is painted in the canvas and its rows kept from there,
+      // so the view holds no second image of the panel.
+      const CairoContext bcr(cairo_create(canvas_.get()));
+      // Text as the screen would render it.
+      const CairoFontOptions options(cairo_font_options_create());
+      cairo_surface_get_font_options(cairo_get_target(cr), options.get());
+      cairo_set_font_options(bcr.get(), options.get());
+      messageText_ = message ? text : "";
+      paint_backdrop(bcr.get(), width, height, captions, messageText_);
+    }
+    cairo_surface_flush(canvas_.get());
+    backdrop_.take(canvas_.get());
     width_ = w, height_ = h, scale_ = scale, message_ = message, captions_ = std::move(captions);
   }
 
   static const std::vector<double> noTrace;
-  trace_.compose(message ? noTrace : points_, sidePad, scale, backdrop_.get(), canvas_.get());
+  trace_.compose(message ? noTrace : points_, sidePad, scale, backdrop_, canvas_.get());
 
   cairo_save(cr);
   cairo_set_source_surface(cr, canvas_.get(), 0, 0);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/cairo_owners.h"
+#include "monitor/backdrop_rows.h"
 #include "monitor/waveform_frame.h"
 #include "monitor/waveform_trace.h"
 
@@ -29,11 +30,12 @@ WaveformCaptions waveform_captions(const WaveformFrame& frame);
 double zoom_factor(double raw_amp);
 
 // Paints whole panels, one per call. Between calls it keeps the panel without
-// its trace for as long as the size, the captions and the choice between
-// trace and message stay the same, and the image each panel is composed in:
-// a draw then copies the one into the other, writes the trace's pixels and
-// paints the result in one go, which is cheap for a window on an X server as
-// well as for an image. Main thread (or any one thread that owns cr).
+// its trace (as its distinct rows) for as long as the size, the captions and
+// the choice between trace and message stay the same, and the image each
+// panel is composed in: a draw then copies the rows into the image, writes
+// the trace's pixels and paints the result in one go, which is cheap for a
+// window on an X server as well as for an image. Main thread (or any one
+// thread that owns cr).
 class WaveformPainter {
  public:
   void paint(cairo_t* cr, double width, double height, const WaveformFrame& frame);
@@ -45,7 +47,8 @@ class WaveformPainter {
   const std::string& message() const { return messageText_; }
 
  private:
-  CairoSurface backdrop_, canvas_;
+  BackdropRows backdrop_;
+  CairoSurface canvas_;
   TraceRasterizer trace_;
   std::vector<double> points_;
   int width_ = 0, height_ = 0, scale_ = 1;  // the panel's device pixels and scale

@@ -315,10 +315,11 @@ TEST(WaveformView, ProgramsDifferInWhatCountsAsRecentOutput) {
 }
 
 // A painter that keeps its backdrop between draws paints each new frame
-// exactly as a fresh one does, whatever changed: a caption, the message or
-// the size.
+// exactly as a fresh one does, whatever changed: a caption, the message,
+// only the trace (none of the last one left) or the size.
 TEST(WaveformView, AKeptPainterRepaintsWhatChanged) {
   RingFrame sounding(0.5, 0.5f, RecentOutputRule::PlottedColumns);
+  RingFrame lower(0.5, 0.25f, RecentOutputRule::PlottedColumns);
   RingFrame silent(0.5, 0.0f, RecentOutputRule::PlottedColumns);
   WaveformFrame other_band = sounding.frame, other_level = sounding.frame,
                 other_span = sounding.frame;
@@ -329,13 +330,36 @@ TEST(WaveformView, AKeptPainterRepaintsWhatChanged) {
       {&sounding.frame, 600, 360, "first"},  {&other_band, 600, 360, "frequency"},
       {&other_level, 600, 360, "amplitude"}, {&other_span, 600, 360, "time window"},
       {&silent.frame, 600, 360, "message"},  {&sounding.frame, 600, 360, "trace again"},
-      {&sounding.frame, 500, 300, "size"}};
+      {&lower.frame, 600, 360, "trace only"}, {&sounding.frame, 500, 300, "size"}};
   WaveformPainter kept;
   for (const auto& [frame, w, h, what] : steps) {
     Canvas with_kept(w, h), fresh(w, h);
     with_kept.paint(*frame, &kept);
     fresh.paint(*frame);
     EXPECT_TRUE(with_kept.same_pixels(fresh)) << what;
+  }
+}
+
+// The backdrop kept as its distinct rows gives back every row as painted:
+// runs of equal rows, a row that differs from the one above in its last pixel
+// only, and a row equal to one further up.
+TEST(WaveformView, TheKeptBackdropGivesBackEveryRow) {
+  const int w = 37, h = 9;
+  const CairoSurface image(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h));
+  auto* px = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image.get()));
+  const int stride = cairo_image_surface_get_stride(image.get()) / 4;
+  const std::uint32_t colour_of_row[h] = {1, 1, 1, 2, 2, 3, 1, 1, 4};
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) px[y * stride + x] = 0x101010u * colour_of_row[y] + x;
+  }
+  px[4 * stride + w - 1] = 0xffffffu;  // row 4: row 3 but for its last pixel
+  cairo_surface_mark_dirty(image.get());
+  BackdropRows rows;
+  rows.take(image.get());
+  ASSERT_EQ(rows.width(), w);
+  ASSERT_EQ(rows.height(), h);
+  for (int y = 0; y < h; ++y) {
+    EXPECT_EQ(std::memcmp(rows.row(y), px + y * stride, w * 4), 0) << "row " << y;
   }
 }
 
