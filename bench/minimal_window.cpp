@@ -6,6 +6,9 @@
 //   --label        one line of text (the toolkit's text stack: Pango, HarfBuzz,
 //                  FreeType and the fonts)
 //   --application  run as a GtkApplication, registered on the session bus (sonavel)
+//   --sliders N    N vertical sliders from 0 to 120, each under a two-line
+//                  label, side by side in a sideways-scrolling strip (the
+//                  band strip's toolkit widgets, 33 in the programs)
 #include <gtk/gtk.h>
 
 #include <cstdlib>
@@ -14,11 +17,32 @@
 namespace {
 
 bool withLabel = false;
+int sliders = 0;
+
+GtkWidget* slider_strip() {
+  GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC,
+                                 GTK_POLICY_NEVER);
+  GtkWidget* grid = gtk_grid_new();
+  gtk_container_add(GTK_CONTAINER(scrolled), grid);
+  for (int i = 0; i < sliders; ++i) {
+    GtkWidget* slider = gtk_scale_new_with_range(GTK_ORIENTATION_VERTICAL, 0, 120, 1);
+    gtk_scale_set_draw_value(GTK_SCALE(slider), FALSE);
+    gtk_widget_set_size_request(slider, 12, 420);
+    gtk_grid_attach(GTK_GRID(grid), gtk_label_new("1000\n-40 dB"), i, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), slider, i, 1, 1, 1);
+  }
+  return scrolled;
+}
 
 void show_window(GtkApplication* app) {
   GtkWidget* window = app ? gtk_application_window_new(app) : gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), "Minimal");
-  if (withLabel) gtk_container_add(GTK_CONTAINER(window), gtk_label_new("Frequency: 1000 Hz"));
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+  gtk_container_add(GTK_CONTAINER(window), box);
+  if (sliders > 0) gtk_box_pack_start(GTK_BOX(box), slider_strip(), TRUE, TRUE, 0);
+  if (withLabel)
+    gtk_box_pack_start(GTK_BOX(box), gtk_label_new("Frequency: 1000 Hz"), FALSE, FALSE, 0);
   if (!app) g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   gtk_widget_show_all(window);
 }
@@ -33,6 +57,8 @@ int main(int argc, char** argv) {
       timer_ms = static_cast<guint>(std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--label") == 0) {
       withLabel = true;
+    } else if (std::strcmp(argv[i], "--sliders") == 0 && i + 1 < argc) {
+      sliders = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--application") == 0) {
       application = true;
     }
