@@ -27,6 +27,13 @@ wait_for_window() {
     head -n 1
 }
 
+# Walks the focus from the first band slider, which has it when the window
+# appears, to band 16, the 1000 Hz one.
+focus_1000_hz_band() {
+  # shellcheck disable=SC2046  # one word per key
+  xdotool key --delay 20 $(printf 'Tab %.0s' $(seq 16))
+}
+
 # The program's main job on its default: starts build/$1 (or $1 itself, given
 # as a path, such as an installed /usr/bin/sonavel), moves the 1000 Hz
 # band from -40 dB to -30 dB with one Page Down on its slider (the first band
@@ -38,7 +45,8 @@ play_demo_burst() {
   win=$(wait_for_window)
   [ -n "$win" ] || { echo "no window appeared" >&2; return 1; }
   xdotool windowfocus --sync "$win"
-  xdotool key --delay 20 $(printf 'Tab %.0s' $(seq 16)) Page_Down
+  focus_1000_hz_band
+  xdotool key Page_Down
   sleep 1.3
   mkdir -p "$(dirname "$2")"
   build/tests/tools/x_snapshot "$2" "$win"
