@@ -17,7 +17,7 @@ enum class MatchResult { Exact, Underrun, WrongSample, NotFound };
 
 struct BurstMatch {
   MatchResult result = MatchResult::NotFound;
-  std::size_t start = 0;  // index of the burst's first sample (0.0) in the recording
+  std::size_t start = 0;  // index of the (last) burst's first sample (0.0) in the recording
   std::string detail;
 };
 
@@ -60,108 +60,89 @@ bool sound_has_dropout(const std::vector<T>& x, std::size_t at) {
   return count_dropouts(x, edge(at, -1), edge(at, 1) + 1) > 0;
 }
 
-// Looks for expected (a whole burst, first sample 0.0) in recording, starting
-// at the first non-zero sample at or after from. A run of zeros where the
-// burst should sound is an underrun (the server inserted silence); any other
-// difference is a wrong sample. After the burst, silent_after zeros must follow.
+// The recording from `from` on must be: silence, then each burst of `bursts`
+// in order from its first sample (0.0; where a burst's first samples are
+// zeros in the sink's format, from its first loud one), every one but the
+// last either cut off by the next, which begins at once with its own first
+// sample, or played whole and followed by exact silence; the last one whole,
+// then silent_after zeros. A run of zeros where the burst should sound is an
+// underrun (the server inserted silence); any other difference is a wrong
+// sample.
 template <typename T>
-BurstMatch match_burst(const std::vector<T>& recording, const std::vector<T>& expected,
-                       std::size_t from = 0, std::size_t silent_after = 0) {
+BurstMatch match_bursts(const std::vector<T>& rec, const std::vector<std::vector<T>>& bursts,
+                        std::size_t from = 0, std::size_t silent_after = 0) {
   BurstMatch m;
   std::size_t first_loud = 0;
-  while (first_loud < expected.size() && expected[first_loud] == T{}) ++first_loud;
+  while (first_loud < bursts[0].size() && bursts[0][first_loud] == T{}) ++first_loud;
   std::size_t i = from;
-  while (i < recording.size() && recording[i] == T{}) ++i;
-  if (i == recording.size() || i < first_loud) {
+  while (i < rec.size() && rec[i] == T{}) ++i;
+  if (i == rec.size() || i < first_loud) {
     m.detail = "no burst in the recording";
     return m;
   }
-  m.start = i - first_loud;
-  for (std::size_t j = 0; j < expected.size(); ++j) {
-    const std::size_t r = m.start + j;
-    if (r >= recording.size()) {
-      m.detail = "the recording ends inside the burst";
-      return m;
-    }
-    if (recording[r] != expected[j]) {
-      m.result = recording[r] == T{} || sound_has_dropout(recording, r) ? MatchResult::Underrun
-                                                                        : MatchResult::WrongSample;
-      m.detail = "burst sample " + std::to_string(j) + ": recorded " +
-                 std::to_string(static_cast<double>(recording[r])) + ", expected " +
-                 std::to_string(static_cast<double>(expected[j]));
-      return m;
-    }
-  }
-  const std::size_t end = m.start + expected.size();
-  for (std::size_t r = end; r < end + silent_after; ++r) {
-    if (r >= recording.size()) {
-      m.detail = "the recording ends before the silence after the burst";
-      return m;
-    }
-    if (recording[r] != T{}) {
-      m.result = MatchResult::WrongSample;
-      m.detail = "not silent " + std::to_string(r - end) + " samples after the burst";
-      return m;
-    }
-  }
-  m.result = MatchResult::Exact;
-  return m;
-}
-
-// The recording from `from` on must be: silence, then each burst of `bursts`
-// in order from its first sample, every one but the last cut off by the next
-// (which begins at once with its own first sample) or played whole and
-// followed by exact silence, the last one whole, then silent_after zeros.
-// A run of zeros inside a burst is an underrun; anything else is wrong.
-inline BurstMatch match_sequence(const std::vector<float>& rec,
-                                 const std::vector<std::vector<float>>& bursts, std::size_t from,
-                                 std::size_t silent_after) {
-  BurstMatch m;
-  std::size_t i = from;
-  while (i < rec.size() && rec[i] == 0.0f) ++i;
-  if (i == rec.size() || i == 0) {
-    m.detail = "no burst in the recording";
-    return m;
-  }
-  std::size_t start = i - 1;  // every burst's first sample is 0.0
+  std::size_t& start = m.start;  // of the burst being matched: at the end, the last one's
+  start = i - first_loud;
   for (std::size_t k = 0; k < bursts.size(); ++k) {
     const auto& b = bursts[k];
+    const bool last = k + 1 == bursts.size();
     std::size_t j = 0;
     while (j < b.size() && start + j < rec.size() && rec[start + j] == b[j]) ++j;
     const std::size_t at = start + j;
-    const std::string which = "burst " + std::to_string(k + 1) + " of " +
-                              std::to_string(bursts.size()) + ", sample " + std::to_string(j);
-    if (k + 1 == bursts.size()) {
-      BurstMatch last = match_burst(rec, b, start, silent_after);
-      if (last.result != MatchResult::Exact) last.detail = which + ": " + last.detail;
-      return last;
-    }
-    if (at >= rec.size()) {
-      m.detail = which + ": the recording ends";
+    const std::string which = (bursts.size() > 1 ? "burst " + std::to_string(k + 1) + " of " +
+                                                       std::to_string(bursts.size()) + ", "
+                                                 : "") +
+                              "sample " + std::to_string(j);
+    if (last && j == b.size()) {
+      for (std::size_t r = at; r < at + silent_after; ++r) {
+        if (r >= rec.size()) {
+          m.detail = "the recording ends before the silence after the burst";
+          return m;
+        }
+        if (rec[r] != T{}) {
+          m.result = MatchResult::WrongSample;
+          m.detail = "not silent " + std::to_string(r - at) + " samples after the burst";
+          return m;
+        }
+      }
+      m.result = MatchResult::Exact;
       return m;
     }
-    // Cut off: the next burst starts here. Ended: silence, then the next.
-    std::size_t next = at;
-    if (j == b.size()) {
-      while (next < rec.size() && rec[next] == 0.0f) ++next;
-      if (next == rec.size()) {
-        m.detail = which + ": nothing after it";
-        return m;
+    if (at >= rec.size()) {
+      m.detail = which + ": the recording ends there";
+      return m;
+    }
+    if (!last) {
+      // Cut off: the next burst starts here. Ended: silence, then the next.
+      std::size_t next = at;
+      if (j == b.size()) {
+        while (next < rec.size() && rec[next] == T{}) ++next;
+        if (next == rec.size()) {
+          m.detail = which + ": nothing after it";
+          return m;
+        }
+        --next;
       }
-      --next;
+      const auto& nb = bursts[k + 1];
+      if (rec[next] == nb[0] && next + 1 < rec.size() && rec[next + 1] == nb[1]) {
+        start = next;
+        continue;
+      }
     }
-    const auto& nb = bursts[k + 1];
-    if (rec[next] == nb[0] && next + 1 < rec.size() && rec[next + 1] == nb[1]) {
-      start = next;
-      continue;
-    }
-    m.result = rec[at] == 0.0f || sound_has_dropout(rec, at) ? MatchResult::Underrun
-                                                             : MatchResult::WrongSample;
-    m.detail = which + ": recorded " + std::to_string(rec[at]) + ", expected " +
-               std::to_string(j < b.size() ? b[j] : 0.0f) + " or the next burst's start";
+    m.result = rec[at] == T{} || sound_has_dropout(rec, at) ? MatchResult::Underrun
+                                                            : MatchResult::WrongSample;
+    m.detail = which + ": recorded " + std::to_string(static_cast<double>(rec[at])) +
+               ", expected " + std::to_string(static_cast<double>(j < b.size() ? b[j] : T{})) +
+               (last ? "" : " or the next burst's start");
     return m;
   }
   return m;
+}
+
+// One burst, expected, so.
+template <typename T>
+BurstMatch match_burst(const std::vector<T>& rec, const std::vector<T>& expected,
+                       std::size_t from = 0, std::size_t silent_after = 0) {
+  return match_bursts(rec, std::vector<std::vector<T>>{expected}, from, silent_after);
 }
 
 // The last burst in the recording, found from its end, must be expected whole.

@@ -27,7 +27,7 @@ inline BurstMatch match_changes(const std::vector<float>& rec, const std::vector
                                 std::size_t from) {
   std::vector<std::vector<float>> bursts;
   for (const Change& c : changes) bursts.push_back(reference_burst(c.hz, c.db));
-  return match_sequence(rec, bursts, from, burstEndingSilence);
+  return match_bursts(rec, bursts, from, burstEndingSilence);
 }
 
 }  // namespace sonavel_test
