@@ -16,9 +16,7 @@ void BackdropRows::take(cairo_surface_t* image) {
   // Counted first, so that the storage is exactly the distinct rows.
   std::size_t runs = 0;
   for (int y = 0; y < height; ++y) runs += !same_as_above(y);
-  pixels_.clear();
-  pixels_.shrink_to_fit();
-  pixels_.resize(runs * static_cast<std::size_t>(width_));
+  pixels_ = std::vector<std::uint32_t>(runs * static_cast<std::size_t>(width_));
   starts_.resize(static_cast<std::size_t>(height));
   std::size_t next = 0;
   for (int y = 0; y < height; ++y) {

@@ -40,9 +40,10 @@ class TraceRasterizer {
   TraceRasterizer& operator=(const TraceRasterizer&) = delete;
 
   // Composes a panel into canvas: each row of backdrop (of canvas's size in
-  // device pixels, at device scale `scale`), with the pixels of the line through (left + i, ys[i])
-  // for every i, in logical pixels, in the trace colour, as a fill without antialiasing would leave
-  // them. No points: the backdrop alone. One thread at a time.
+  // device pixels, at device scale `scale`), with the pixels of the line
+  // through (left + i, ys[i]) for every i, in logical pixels, in the trace
+  // colour, as a fill without antialiasing would leave them. No points: the
+  // backdrop alone. One thread at a time.
   void compose(const std::vector<double>& ys, double left, int scale, const BackdropRows& backdrop,
                cairo_surface_t* canvas);
 
