@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -119,9 +120,9 @@ class Sound : public ::testing::Test {
   std::function<BurstMatch(std::size_t, int)> float_matcher() {
     return [this](std::size_t from, int db) {
       if (server->kind() == ServerKind::PipeWire) {
-        return match_measured(recorder->read_float(), from, 1000, db);
+        return match_measured(recorder->read(), from, 1000, db);
       }
-      return match_burst(recorder->read_float(), reference_burst(1000, db), from, 8000);
+      return match_burst(recorder->read(), reference_burst(1000, db), from, 8000);
     };
   }
 
@@ -228,7 +229,7 @@ void Sound::expect_back_to_back_bursts_whole(const SonavelStart& s) {
     gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), second);
     run_main_loop_for(milliseconds(3700));
     // The first has been rendered whole, so the second cannot have cut it.
-    const std::vector<float> rec = recorder->read_float();
+    const std::vector<float> rec = recorder->read();
     both = match_burst(rec, reference_burst(1000, first), from);
     if (both.result == MatchResult::Exact) {
       both = match_burst(rec, reference_burst(1000, second), both.start + 132300u, 8000);
@@ -259,7 +260,7 @@ TEST_F(Sound, SoundServerProgramStartsABurstOnSilenceRightAfterTwoBlocksOfSilenc
   ASSERT_TRUE(server->suspend_sink(false));
   ASSERT_TRUE(wait_until([&] { return resumed.bytes() >= 8192 * sizeof(float); }));
 
-  const std::vector<float> rec = resumed.read_float();
+  const std::vector<float> rec = resumed.read();
   const auto first_sound = std::find_if(rec.begin(), rec.end(), [](float x) { return x != 0; });
   ASSERT_NE(first_sound, rec.end()) << "no burst after the sink resumed";
   // The burst's first sample is 0.0. Before it, what is left of two blocks of
@@ -269,7 +270,7 @@ TEST_F(Sound, SoundServerProgramStartsABurstOnSilenceRightAfterTwoBlocksOfSilenc
   EXPECT_GT(silence, 0) << "no fresh silence before the burst";
   EXPECT_LE(silence, 2 * 256) << "the burst waited behind the queued silence";
   ASSERT_TRUE(wait_until([&] { return resumed.bytes() >= 140000 * sizeof(float); }));
-  const BurstMatch m = match_burst(resumed.read_float(), reference_burst(1000, 30));
+  const BurstMatch m = match_burst(resumed.read(), reference_burst(1000, 30));
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
   std::printf("the burst came after %td samples of silence\n", silence);
 }
@@ -301,7 +302,7 @@ TEST_F(Sound, SoundServerProgramPlaysSixteenBitSamplesOnASixteenBitSink) {
       [&](std::size_t from, int db) {
         std::vector<std::int16_t> expected;
         for (float x : reference_burst(1000, db)) expected.push_back(std::trunc(x * 32767.0f));
-        return match_burst(recorder->read_s16(), expected, from, 8000);
+        return match_burst(recorder->read<std::int16_t>(), expected, from, 8000);
       },
       sizeof(std::int16_t));
   EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;

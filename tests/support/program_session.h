@@ -6,14 +6,10 @@
 // where evidence is kept (sonavel_uses_programs in CMake).
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,21 +89,15 @@ class ProgramSession {
   }
   void key(const std::string& k) { xdotool({"key", k}); }
   void wheel(int band, int button) {
-    xdotool({"mousemove", "--window", window_, std::to_string(band_x(band)), "200", "click",
-             std::to_string(button)});
+    xdotool(at(band_x(band), 200, {"click", std::to_string(button)}));
   }
-  void click(int x, int y) {
-    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
-  }
+  void click(int x, int y) { xdotool(at(x, y, {"click", "1"})); }
+  // Presses at (x, y0), moves in steps of 10 pixels and lets go at (x, y1).
   void drag(int x, int y0, int y1) {
-    xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y0), "mousedown",
-             "1"});
+    xdotool(at(x, y0, {"mousedown", "1"}));
     const int step = y1 > y0 ? 10 : -10;
-    for (int y = y0 + step; (step > 0 ? y < y1 : y > y1); y += step) {
-      xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)});
-    }
-    xdotool(
-        {"mousemove", "--window", window_, std::to_string(x), std::to_string(y1), "mouseup", "1"});
+    for (int y = y0 + step; (step > 0 ? y < y1 : y > y1); y += step) xdotool(at(x, y));
+    xdotool(at(x, y1, {"mouseup", "1"}));
   }
   bool close_like_a_window_manager() {
     return send_wm_delete(session_.display_name(), std::stoul(window_));
@@ -118,7 +108,7 @@ class ProgramSession {
     s.wait_exit(slowMachineWait);
     return path;
   }
-  std::vector<float> recording() { return session_.recorder().read_float(); }
+  std::vector<float> recording() { return session_.recorder().read(); }
   std::size_t recorded_samples() { return session_.recorder().bytes() / sizeof(float); }
   std::string recording_path() const { return evidence_file("monitor.f32"); }
   std::string evidence_file(const std::string& name) const { return evidence_ + "/" + name; }
@@ -135,6 +125,13 @@ class ProgramSession {
   }
 
  private:
+  // xdotool's words that move the pointer to (x, y) in the window, then then.
+  std::vector<std::string> at(int x, int y, std::vector<std::string> then = {}) const {
+    std::vector<std::string> args{"mousemove", "--window", window_, std::to_string(x),
+                                  std::to_string(y)};
+    args.insert(args.end(), then.begin(), then.end());
+    return args;
+  }
   // Where each of the running program's threads stands (backtrace.txt), and
   // its stream as the server sees it (sink-inputs.txt): what a stuck start
   // or a silent stream needs to be explained.

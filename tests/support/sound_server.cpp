@@ -11,7 +11,6 @@
 #include <fstream>
 #include <thread>
 
-#include "support/recording.h"
 #include "support/waits.h"
 
 namespace sonavel_test {
@@ -150,13 +149,6 @@ std::size_t MonitorRecorder::bytes() const {
 
 bool MonitorRecorder::wait_until_flowing() {
   return wait_until([&] { return bytes() > 4096; });
-}
-
-std::vector<float> MonitorRecorder::read_float() const {
-  return read_recording<float>(path_);
-}
-std::vector<std::int16_t> MonitorRecorder::read_s16() const {
-  return read_recording<std::int16_t>(path_);
 }
 
 }  // namespace sonavel_test

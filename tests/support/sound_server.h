@@ -7,12 +7,12 @@
 // a sound server or parec; a PrivateSession starts it.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/recording.h"
 #include "support/subprocess.h"
 
 namespace sonavel_test {
@@ -80,8 +80,11 @@ class MonitorRecorder {
   // new client back for up to 2 s otherwise).
   bool wait_until_flowing();
   const std::string& path() const { return path_; }
-  std::vector<float> read_float() const;
-  std::vector<std::int16_t> read_s16() const;
+  // What has been recorded so far, as samples of T.
+  template <typename T = float>
+  std::vector<T> read() const {
+    return read_recording<T>(path_);
+  }
   std::size_t bytes() const;
 
  private:

@@ -32,9 +32,6 @@ class UnderrunRetry {
  public:
   explicit UnderrunRetry(RetryPolicy policy)
       : attempts_(policy.attempts), until_(std::chrono::steady_clock::now() + policy.patience) {}
-  ~UnderrunRetry() { std::printf("underrun retries: %d\n", underruns_); }
-  UnderrunRetry(const UnderrunRetry&) = delete;
-  UnderrunRetry& operator=(const UnderrunRetry&) = delete;
 
   // Begins the next attempt; false once no attempt is left.
   bool next() { return attempt_++ == 0 || retrying_; }
@@ -43,10 +40,9 @@ class UnderrunRetry {
   // allows another; says so in the output.
   bool again(bool underrun, const std::string& why) {
     retrying_ = underrun && (attempt_ < attempts_ || std::chrono::steady_clock::now() < until_);
-    if (!retrying_) return false;
-    ++underruns_;
-    std::printf("underrun in attempt %d (%s); trying again\n", attempt_, why.c_str());
-    return true;
+    if (retrying_)
+      std::printf("underrun in attempt %d (%s); trying again\n", attempt_, why.c_str());
+    return retrying_;
   }
   bool again(const BurstMatch& m) { return again(m.result == MatchResult::Underrun, m.detail); }
 
@@ -54,7 +50,6 @@ class UnderrunRetry {
   int attempts_;
   std::chrono::steady_clock::time_point until_;
   int attempt_ = 0;
-  int underruns_ = 0;
   bool retrying_ = false;
 };
 

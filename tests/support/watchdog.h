@@ -3,62 +3,45 @@
 // that never returns ends the run with one line on standard error.
 #pragma once
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace sonavel_test {
 
 class Watchdog {
  public:
   // limit: how long any one phase may take.
-  explicit Watchdog(std::chrono::seconds limit) : limit_(limit), thread_([this] { watch(); }) {}
-  ~Watchdog() {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      done_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
+  explicit Watchdog(std::chrono::seconds limit) : limit_(limit) {
+    // The line is written beforehand: a signal handler may only make
+    // async-signal-safe calls.
+    signal(SIGALRM, [](int) {
+      [[maybe_unused]] const auto written = write(2, line_, lineLength_);
+      _exit(1);
+    });
+    phase("starting");
   }
+  ~Watchdog() { alarm(0); }
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
 
   // Starts a new phase, with the whole limit before it.
   void phase(const std::string& what) {
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      phase_ = what;
-      ++serial_;
-    }
-    wake_.notify_one();
+    alarm(0);
+    const int n = std::snprintf(line_, sizeof line_, "stopped: %s took more than %lld s\n",
+                                what.c_str(), static_cast<long long>(limit_.count()));
+    lineLength_ = std::min(static_cast<std::size_t>(n), sizeof line_ - 1);
+    alarm(static_cast<unsigned>(limit_.count()));
   }
 
  private:
-  void watch() {
-    std::unique_lock<std::mutex> hold(lock_);
-    while (!done_) {
-      const unsigned serial = serial_;
-      if (!wake_.wait_for(hold, limit_, [&] { return done_ || serial_ != serial; })) {
-        std::fprintf(stderr, "stopped: %s took more than %lld s\n", phase_.c_str(),
-                     static_cast<long long>(limit_.count()));
-        std::fflush(stderr);
-        std::_Exit(1);
-      }
-    }
-  }
-
+  static inline char line_[256];
+  static inline std::size_t lineLength_ = 0;
   std::chrono::seconds limit_;
-  std::mutex lock_;
-  std::condition_variable wake_;
-  std::string phase_ = "starting";
-  unsigned serial_ = 0;
-  bool done_ = false;
-  std::thread thread_;
 };
 
 }  // namespace sonavel_test
