@@ -9,7 +9,12 @@
 //   --sliders N    N vertical sliders from 0 to 120, each under a two-line
 //                  label, side by side in a sideways-scrolling strip (the
 //                  band strip's toolkit widgets, 33 in the programs)
+//   --show-on-line the window is built, then shown only once a line arrives
+//                  on standard input, from the floor's audio client when it
+//                  plays (the programs show their window only once their
+//                  audio runs)
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +22,7 @@
 namespace {
 
 bool withLabel = false;
+bool showOnLine = false;
 int sliders = 0;
 
 GtkWidget* slider_strip() {
@@ -35,6 +41,12 @@ GtkWidget* slider_strip() {
   return scrolled;
 }
 
+// Returns once a line, or the end, has arrived on standard input.
+void wait_for_line() {
+  char c = 0;
+  while (c != '\n' && read(0, &c, 1) == 1) continue;
+}
+
 void show_window(GtkApplication* app) {
   GtkWidget* window = app ? gtk_application_window_new(app) : gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), "Minimal");
@@ -44,6 +56,8 @@ void show_window(GtkApplication* app) {
   if (withLabel)
     gtk_box_pack_start(GTK_BOX(box), gtk_label_new("Frequency: 1000 Hz"), FALSE, FALSE, 0);
   if (!app) g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+  // The main thread waits, as each program's waits for its audio to run.
+  if (showOnLine) wait_for_line();
   gtk_widget_show_all(window);
 }
 
@@ -61,6 +75,8 @@ int main(int argc, char** argv) {
       sliders = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--application") == 0) {
       application = true;
+    } else if (std::strcmp(argv[i], "--show-on-line") == 0) {
+      showOnLine = true;
     }
   }
   if (timer_ms > 0)
