@@ -148,16 +148,14 @@ BurstMatch match_burst(const std::vector<T>& rec, const std::vector<T>& expected
 // The last burst in the recording, found from its end, must be expected whole.
 inline BurstMatch match_last_burst(const std::vector<float>& rec,
                                    const std::vector<float>& expected) {
-  BurstMatch m;
-  std::size_t last = rec.size();
-  while (last > 0 && rec[last - 1] == 0.0f) --last;
-  std::size_t expected_last = expected.size();
-  while (expected_last > 0 && expected[expected_last - 1] == 0.0f) --expected_last;
-  if (last < expected_last) {
-    m.detail = "no burst in the recording";
-    return m;
-  }
-  return match_burst(rec, expected, last - expected_last, 0);
+  auto sounding = [](const std::vector<float>& x) {  // up to the last non-zero sample
+    std::size_t n = x.size();
+    while (n > 0 && x[n - 1] == 0.0f) --n;
+    return n;
+  };
+  const std::size_t last = sounding(rec), length = sounding(expected);
+  if (last < length) return {.detail = "no burst in the recording"};
+  return match_burst(rec, expected, last - length, 0);
 }
 
 // A burst that went through a resampler (PipeWire runs its graph at 48 kHz),
@@ -183,8 +181,6 @@ inline BurstMatch match_measured(const std::vector<float>& rec, std::size_t from
     std::snprintf(text, sizeof text, " (the first %.3f s into the burst, %zu samples)",
                   (first.at - f->begin) / 44100.0, first.length);
     m.detail += text;
-  }
-  if (dropouts > 0) {
     m.result = MatchResult::Underrun;
   } else if (std::fabs(f->hz - hz) > 0.01 || std::fabs(f->peakDbfs - peak) > 0.01 ||
              std::labs(static_cast<long>(f->length) - 132300) > 200) {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/map_watcher.h"
 #include "support/private_session.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
@@ -62,15 +63,15 @@ class ProgramSession {
       std::printf("the session did not start: %s\n", session_.why_not().c_str());
       return false;
     }
+    MapWatcher maps(session_.display_name());
     prog_ = std::make_unique<Subprocess>(std::vector<std::string>{program_}, session_.program_env(),
                                          evidence_ + "/stdout", evidence_ + "/stderr");
-    window_ = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Sonavel"});
-    window_ = window_.substr(0, window_.find('\n'));
-    if (window_.empty()) {
+    if (!maps.ready() || !wait_until([&] { return maps.first_mapped() != 0; })) {
       // A program that is still starting after so long is stuck somewhere.
       save_program_state();
       return false;
     }
+    window_ = std::to_string(maps.first_mapped());
     xdotool({"windowfocus", "--sync", window_});
     sleep_ms(300);
     return true;
