@@ -18,9 +18,9 @@
 #include "support/map_watcher.h"
 
 int main(int argc, char** argv) {
-  const bool withAudio = argc > 3 && std::strcmp(argv[1], "--audio") == 0;
+  const bool withAudio = argc > 1 && std::strcmp(argv[1], "--audio") == 0;
   char** const program = argv + (withAudio ? 3 : 1);
-  if (argc < 2 || (!withAudio && std::strcmp(argv[1], "--audio") == 0)) {
+  if (argc < (withAudio ? 4 : 2)) {
     std::fprintf(stderr, "usage: startup_time [--audio CLIENT] PROGRAM [ARGS...]\n");
     return 2;
   }

@@ -98,7 +98,8 @@ floor_cpu_and_memory() {
 # request, which it announces with a line): the slower of the two. With
 # FLOOR_SHOWN_WHEN_PLAYING set, the window is built at once but shown only
 # once the client plays, as each program shows its window only once its audio
-# runs: the time to that window.
+# runs: the time to that window. The client is then one path, without
+# arguments (startup_time --audio starts it).
 FLOOR_SHOWN_WHEN_PLAYING=
 floor_startup() {
   if [ -n "$FLOOR_SHOWN_WHEN_PLAYING" ]; then

@@ -126,7 +126,8 @@ class ProgramSession {
   }
 
  private:
-  // xdotool's words that move the pointer to (x, y) in the window, then then.
+  // xdotool's words that move the pointer to (x, y) in the window, followed
+  // by the words in `then`.
   std::vector<std::string> at(int x, int y, std::vector<std::string> then = {}) const {
     std::vector<std::string> args{"mousemove", "--window", window_, std::to_string(x),
                                   std::to_string(y)};
