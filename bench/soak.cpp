@@ -32,10 +32,9 @@ bool reference_dropout(ProgramSession& s, int db) {
       .write(reinterpret_cast<const char*>(burst.data()),
              static_cast<std::streamsize>(burst.size() * sizeof(float)));
   const std::size_t from = s.recorded_samples();
-  Subprocess pacat({"pacat", "--raw", "--format=float32le", "--rate=44100", "--channels=1",
-                    "--latency-msec=200", path},
-                   s.server().client_env());
-  pacat.wait_exit(slowMachineWait);
+  run_to_end({"pacat", "--raw", "--format=float32le", "--rate=44100", "--channels=1",
+              "--latency-msec=200", path},
+             s.server().client_env());
   sleep_ms(600);  // what the server and the recorder still hold plays out
   const BurstMatch m = match_measured(s.recording(), from, 25, db);
   std::printf("reference: %s\n", m.detail.c_str());

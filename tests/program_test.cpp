@@ -129,7 +129,7 @@ TEST(SonavelProgram, AFailedLaterActivationLeavesTheStatusOfTheShownWindow) {
               {std::vector<std::string>{"pactl", "load-module", "module-null-sink",
                                         "sink_name=s24sink", "format=s24le"},
                {"pactl", "set-default-sink", "s24sink"}}) {
-           ASSERT_EQ(Subprocess(pactl, with).wait_exit(slowMachineWait), 0);
+           ASSERT_TRUE(run_to_end(pactl, with));
          }
          second = Subprocess({SONAVEL_BINARY}, with).wait_exit(slowMachineWait).value_or(-1);
        }});

@@ -327,9 +327,9 @@ TEST(WaveformView, AKeptPainterRepaintsWhatChanged) {
   other_level.rawAmp = 0.05;
   other_span.seconds_visible = 0.7;
   const std::tuple<const WaveformFrame*, int, int, const char*> steps[] = {
-      {&sounding.frame, 600, 360, "first"},  {&other_band, 600, 360, "frequency"},
-      {&other_level, 600, 360, "amplitude"}, {&other_span, 600, 360, "time window"},
-      {&silent.frame, 600, 360, "message"},  {&sounding.frame, 600, 360, "trace again"},
+      {&sounding.frame, 600, 360, "first"},   {&other_band, 600, 360, "frequency"},
+      {&other_level, 600, 360, "amplitude"},  {&other_span, 600, 360, "time window"},
+      {&silent.frame, 600, 360, "message"},   {&sounding.frame, 600, 360, "trace again"},
       {&lower.frame, 600, 360, "trace only"}, {&sounding.frame, 500, 300, "size"}};
   WaveformPainter kept;
   for (const auto& [frame, w, h, what] : steps) {

@@ -45,8 +45,8 @@ inline std::vector<BurstMatch> bursts_beside_a_busy_loop(
 }
 
 // A freshly started program's first burst. Nothing else runs while it plays:
-// a screenshot taken mid-burst (another toolkit program starting) doubled
-// the dropouts.
+// another program starting then (a screenshot's helper) takes the processors
+// a stream's first second needs, and the burst would measure that instead.
 inline BurstMatch first_burst(ProgramSession& s) {
   const std::size_t from = s.recorded_samples();
   s.key("Page_Down");

@@ -55,8 +55,8 @@ bool PrivateSession::start(const SessionParts& parts) {
   if (busAddress_.empty()) return fail("the session bus did not start");
   // The services the bus starts (the accessibility bus among them) are
   // told the display, as a desktop's session start tells its bus.
-  if (accessibility_ && Subprocess({"dbus-update-activation-environment", "DISPLAY"}, program_env())
-                                .wait_exit(slowMachineWait) != 0) {
+  if (accessibility_ &&
+      !run_to_end({"dbus-update-activation-environment", "DISPLAY"}, program_env())) {
     return fail("the session bus was not told the display");
   }
   if (!parts.sound) return true;

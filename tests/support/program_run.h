@@ -27,9 +27,10 @@ struct ProgramRun {
 // Signals sent as a session ends or a person presses Ctrl+C: the first two
 // seconds after the program has mapped its window, each further one apart
 // from the one before, while the program still runs; before, when given,
-// runs just before the first, with the program's environment. Not sooner: on the test's null sink a
-// PortAudio stream stopped in its first two seconds takes up to 1.8 s to
-// stop (a bare PortAudio stream does the same), past sonavel_pa's 1.5 s bound.
+// runs just before the first, with the program's environment. Not sooner: a
+// PortAudio stream on a null sink stopped in its first seconds is slow to stop
+// (a bare PortAudio stream as much as sonavel_pa's), past the 1.5 s that
+// sonavel_pa allows a sound call before it exits without it.
 struct SignalPlan {
   std::vector<int> signals;
   std::chrono::milliseconds apart{300};
@@ -47,11 +48,8 @@ inline ProgramRun run_program(const PrivateSession& session, std::vector<std::st
   {
     Subprocess prog(argv, programEnv, dir / "out", dir / "err");
     if (!plan.signals.empty()) {
-      const auto until = std::chrono::steady_clock::now() + limit;
-      while (watcher.ready() && watcher.mapped() == 0 && prog.running() &&
-             std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
+      wait_until([&] { return !watcher.ready() || watcher.mapped() > 0 || !prog.running(); }, limit,
+                 std::chrono::milliseconds(20));
       std::this_thread::sleep_for(std::chrono::seconds(2));
       if (plan.before) plan.before(programEnv);
       for (const int sig : plan.signals) {

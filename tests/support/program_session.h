@@ -80,8 +80,7 @@ class ProgramSession {
   std::string xdotool(std::vector<std::string> args) {
     args.insert(args.begin(), "xdotool");
     const std::string out = evidence_ + "/xdotool.out";
-    Subprocess x(args, {"DISPLAY=" + session_.display_name()}, out);
-    x.wait_exit(slowMachineWait);
+    run_to_end(args, {"DISPLAY=" + session_.display_name()}, out);
     return slurp(out);
   }
   std::string title() {
@@ -105,8 +104,7 @@ class ProgramSession {
   }
   std::string screenshot(const std::string& name) {
     const std::string path = evidence_file(name);
-    Subprocess s({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + session_.display_name()});
-    s.wait_exit(slowMachineWait);
+    run_to_end({X_SNAPSHOT_TOOL, path, window_}, {"DISPLAY=" + session_.display_name()});
     return path;
   }
   std::vector<float> recording() { return session_.recorder().read(); }
@@ -139,13 +137,9 @@ class ProgramSession {
   // or a silent stream needs to be explained.
   void save_program_state() {
     if (!prog_ || !prog_->running()) return;
-    Subprocess gdb(
-        {"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"}, {},
-        evidence_ + "/backtrace.txt");
-    gdb.wait_exit(slowMachineWait);
-    Subprocess pactl({"pactl", "list", "sink-inputs"}, session_.program_env(),
-                     evidence_ + "/sink-inputs.txt");
-    pactl.wait_exit(slowMachineWait);
+    run_to_end({"gdb", "-p", std::to_string(prog_->pid()), "-batch", "-ex", "thread apply all bt"},
+               {}, evidence_ + "/backtrace.txt");
+    session_.server().pactl({"list", "sink-inputs"}, evidence_ + "/sink-inputs.txt");
   }
 
   std::string program_;

@@ -47,9 +47,9 @@ void SoundServer::start_daemon(const std::string& name, std::vector<std::string>
       std::move(argv), daemon_env(), dir_ + "/" + name + ".out", dir_ + "/" + name + ".err"));
 }
 
-bool SoundServer::answers() const {
-  Subprocess info({"pactl", "info"}, client_env());
-  return info.wait_exit(slowMachineWait) == 0;
+bool SoundServer::pactl(std::vector<std::string> args, const std::string& out_path) const {
+  args.insert(args.begin(), "pactl");
+  return run_to_end(std::move(args), client_env(), out_path);
 }
 
 bool SoundServer::launch() {
@@ -64,7 +64,7 @@ bool SoundServer::launch_pulseaudio() {
                 "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1", "-L",
                 "module-null-sink sink_name=nullsink format=" + format_ +
                     " channels=" + std::to_string(channels_) + " rate=44100"});
-  return wait_until([&] { return fs::exists(socket()) && answers(); });
+  return wait_until([&] { return fs::exists(socket()) && pactl({"info"}); });
 }
 
 // PipeWire as a desktop runs it: the graph, its session manager (which links
@@ -75,16 +75,15 @@ bool SoundServer::launch_pipewire() {
   if (!wait_until([&] { return fs::exists(dir_ + "/run/pipewire-0"); })) return false;
   start_daemon("wireplumber", {"wireplumber"});
   start_daemon("pipewire-pulse", {"pipewire-pulse"});
-  if (!wait_until([&] { return fs::exists(socket()) && answers(); })) return false;
-  Subprocess load({"pactl", "load-module", "module-null-sink", "sink_name=nullsink",
-                   "format=" + format_, "rate=44100", "channels=" + std::to_string(channels_)},
-                  client_env());
-  if (load.wait_exit(slowMachineWait) != 0) return false;
-  Subprocess choose({"pactl", "set-default-sink", "nullsink"}, client_env());
-  if (choose.wait_exit(slowMachineWait) != 0) return false;
+  if (!wait_until([&] { return fs::exists(socket()) && pactl({"info"}); })) return false;
+  if (!pactl({"load-module", "module-null-sink", "sink_name=nullsink", "format=" + format_,
+              "rate=44100", "channels=" + std::to_string(channels_)}) ||
+      !pactl({"set-default-sink", "nullsink"})) {
+    return false;
+  }
   return wait_until([&] {
-    Subprocess get({"pactl", "get-default-sink"}, client_env(), dir_ + "/default-sink");
-    return get.wait_exit(slowMachineWait) == 0 && slurp(dir_ + "/default-sink") == "nullsink\n";
+    return pactl({"get-default-sink"}, dir_ + "/default-sink") &&
+           slurp(dir_ + "/default-sink") == "nullsink\n";
   });
 }
 
@@ -111,11 +110,6 @@ void SoundServer::freeze() {
 }
 void SoundServer::thaw() {
   for (auto& d : daemons_) d->signal(SIGCONT);
-}
-
-bool SoundServer::suspend_sink(bool suspended) const {
-  Subprocess suspend({"pactl", "suspend-sink", "nullsink", suspended ? "1" : "0"}, client_env());
-  return suspend.wait_exit(slowMachineWait) == 0;
 }
 
 bool SoundServer::restart() {

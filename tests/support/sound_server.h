@@ -47,18 +47,16 @@ class SoundServer {
   // Freezes and thaws the server, as a hung desktop would.
   void freeze();
   void thaw();
-  // Suspends the null sink (it reads nothing from its streams, which keep
-  // what they hold) or resumes it, as pactl suspend-sink does.
-  bool suspend_sink(bool suspended) const;
   // Starts the server again on the same socket, with nothing connected.
   bool restart();
+  // Runs pactl with args against this server; true when it succeeded.
+  bool pactl(std::vector<std::string> args, const std::string& out_path = "/dev/null") const;
 
  private:
   bool launch();
   bool launch_pulseaudio();
   bool launch_pipewire();
   void start_daemon(const std::string& name, std::vector<std::string> argv);
-  bool answers() const;
   std::vector<std::string> daemon_env() const;
 
   std::string dir_, busAddress_;

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/waits.h"
+
 namespace sonavel_test {
 
 // A whole file as text (empty when it cannot be read): a child's output.
@@ -106,5 +108,13 @@ class Subprocess {
   pid_t pid_ = -1;
   std::optional<int> status_;
 };
+
+// Runs argv to its end (env and out_path as for a Subprocess, its errors
+// left out), within the one loaded-machine wait; true when it ended with
+// status 0.
+inline bool run_to_end(std::vector<std::string> argv, const std::vector<std::string>& env = {},
+                       const std::string& out_path = "/dev/null") {
+  return Subprocess(std::move(argv), env, out_path).wait_exit(slowMachineWait) == 0;
+}
 
 }  // namespace sonavel_test
