@@ -8,6 +8,7 @@
 #include "engine/module_tone.h"
 #include "engine/output_facts.h"
 #include "engine_adapters.h"
+#include "support/burst_matcher.h"
 #include "support/burst_measure.h"
 #include "support/reference_burst.h"
 
@@ -90,6 +91,20 @@ TYPED_TEST(BurstTest, StartingWhilePlayingRestartsFromTheFirstSample) {
   const auto ref = reference_burst(4000, 20);
   for (std::size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], ref[i]) << i;
   EXPECT_EQ(e.history().entry(0), ref[32768 * 4]) << "the new burst's first sample went to slot 0";
+
+  // Cut off where its sine is exactly 0.0 (630 Hz repeats every 70 samples:
+  // 8960 is 128 periods), a burst still reads as itself and then the next one
+  // from its first sample, also 0.0.
+  e.start(630, 41);
+  auto cut = e.render(8960);
+  ASSERT_EQ(reference_burst(630, 41)[8960], 0.0f);
+  e.start(25, 41);
+  const auto next = e.render(132300 + burstEndingSilence);
+  cut.insert(cut.end(), next.begin(), next.end());
+  const BurstMatch m = match_bursts(
+      cut, std::vector<std::vector<float>>{reference_burst(630, 41), reference_burst(25, 41)}, 0,
+      burstEndingSilence);
+  EXPECT_EQ(m.result, MatchResult::Exact) << m.detail;
 }
 
 TYPED_TEST(BurstTest, HistoryHoldsTheNewestSamplesByTheReadingRule) {

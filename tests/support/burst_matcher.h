@@ -123,16 +123,24 @@ BurstMatch match_bursts(const std::vector<T>& rec, const std::vector<std::vector
         --next;
       }
       const auto& nb = bursts[k + 1];
-      if (rec[next] == nb[0] && next + 1 < rec.size() && rec[next + 1] == nb[1]) {
+      auto next_starts_at = [&](std::size_t n) {
+        return n + 1 < rec.size() && rec[n] == nb[0] && rec[n + 1] == nb[1];
+      };
+      // The next burst's first sample is 0.0: a burst cut off just where its
+      // own sine is exactly 0.0 matched that sample as its own, one too far.
+      if (!next_starts_at(next) && next > start && next_starts_at(next - 1)) --next;
+      if (next_starts_at(next)) {
         start = next;
         continue;
       }
     }
     m.result = rec[at] == T{} || sound_has_dropout(rec, at) ? MatchResult::Underrun
                                                             : MatchResult::WrongSample;
-    m.detail = which + ": recorded " + std::to_string(static_cast<double>(rec[at])) +
-               ", expected " + std::to_string(static_cast<double>(j < b.size() ? b[j] : T{})) +
-               (last ? "" : " or the next burst's start");
+    // Every digit a float needs: a fade's samples are far below 1e-6.
+    char values[80];
+    std::snprintf(values, sizeof values, ": recorded %.9g, expected %.9g",
+                  static_cast<double>(rec[at]), static_cast<double>(j < b.size() ? b[j] : T{}));
+    m.detail = which + values + (last ? "" : " or the next burst's start");
     return m;
   }
   return m;
