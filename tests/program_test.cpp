@@ -129,7 +129,7 @@ TEST(SonavelProgram, AFailedLaterActivationLeavesTheStatusOfTheShownWindow) {
               {std::vector<std::string>{"pactl", "load-module", "module-null-sink",
                                         "sink_name=s24sink", "format=s24le"},
                {"pactl", "set-default-sink", "s24sink"}}) {
-           ASSERT_TRUE(run_to_end(pactl, with));
+           ASSERT_EQ(run_to_end(pactl, with), 0);
          }
          second = Subprocess({SONAVEL_BINARY}, with).wait_exit(slowMachineWait).value_or(-1);
        }});

@@ -189,10 +189,10 @@ TEST(SavedLevels, AudiogramPlotsTheSetBandsOnly) {
   ASSERT_EQ(save_levels(dir / "a.svg", ReportType::Svg, check, "t & u"), "");
   ASSERT_EQ(save_levels(dir / "a.pdf", ReportType::Pdf, check, "t"), "");
   ASSERT_EQ(save_levels(dir / "a.png", ReportType::Png, check, "t"), "");
-  EXPECT_TRUE(run_to_end({"xmllint", "--noout", dir / "a.svg"}));
+  EXPECT_EQ(run_to_end({"xmllint", "--noout", dir / "a.svg"}), 0);
   auto read = [&](std::vector<std::string> argv) {
     const auto out = dir / "out.txt";
-    EXPECT_TRUE(run_to_end(std::move(argv), {}, out));
+    EXPECT_EQ(run_to_end(std::move(argv), {}, out), 0);
     return slurp(out);
   };
   EXPECT_EQ(read({"xmllint", "--xpath", "string(/*/*[local-name()='title'])", dir / "a.svg"}),
@@ -214,10 +214,10 @@ while i < len(d):
             "Title=t\nDescription=" + output_line + "\n" + warning_line + "\n");
   const CairoSurface texted(cairo_image_surface_create_from_png((dir / "a.png").c_str()));
   EXPECT_EQ(cairo_surface_status(texted.get()), CAIRO_STATUS_SUCCESS);
-  EXPECT_TRUE(run_to_end({"pdftoppm", "-png", "-r", "20", dir / "a.pdf", dir / "page"}));
+  EXPECT_EQ(run_to_end({"pdftoppm", "-png", "-r", "20", dir / "a.pdf", dir / "page"}), 0);
   EXPECT_TRUE(std::filesystem::exists(dir / "page-1.png"));
   // The PDF is a titled A4 landscape page.
-  ASSERT_TRUE(run_to_end({"pdfinfo", dir / "a.pdf"}, {}, dir / "info.txt"));
+  ASSERT_EQ(run_to_end({"pdfinfo", dir / "a.pdf"}, {}, dir / "info.txt"), 0);
   const std::string info = slurp(dir / "info.txt");
   EXPECT_NE(info.find("Page size:       842 x 595 pts (A4)"), std::string::npos) << info;
   EXPECT_NE(info.find("Title:           t\n"), std::string::npos) << info;

@@ -198,7 +198,7 @@ TEST_P(SoundOnEachServer, SoundServerProgramPlaysTheBurstOnAFloatSink) {
   EXPECT_EQ(check->output->channels, 1u);
   EXPECT_EQ(check->output->volumePercent, 100);
   EXPECT_FALSE(gtk_widget_get_visible(s.window.output_warning));
-  ASSERT_TRUE(server->pactl({"set-sink-volume", "nullsink", "80%"}));
+  ASSERT_EQ(server->pactl({"set-sink-volume", "nullsink", "80%"}), 0);
   ASSERT_TRUE(run_main_loop_until([&] { return gtk_widget_get_visible(s.window.output_warning); },
                                   slowMachineWait));
   const std::string told =
@@ -251,12 +251,12 @@ TEST_F(Sound, SoundServerProgramStartsABurstOnSilenceRightAfterTwoBlocksOfSilenc
   const SonavelStart s = start_sonavel_here();
   ASSERT_EQ(s.error, "");
   run_main_loop_for(milliseconds(500));  // the stream's queue fills with silence
-  ASSERT_TRUE(server->pactl({"suspend-sink", "nullsink", "1"}));
+  ASSERT_EQ(server->pactl({"suspend-sink", "nullsink", "1"}), 0);
   gtk_range_set_value(GTK_RANGE(s.window.sliders[16]), 30);
   run_main_loop_for(milliseconds(300));  // the refill that the dropped queue asks for
   MonitorRecorder resumed(*server, "float32le", server->dir() + "/resumed.raw");
   run_main_loop_for(milliseconds(300));  // the recorder connects to the suspended monitor
-  ASSERT_TRUE(server->pactl({"suspend-sink", "nullsink", "0"}));
+  ASSERT_EQ(server->pactl({"suspend-sink", "nullsink", "0"}), 0);
   ASSERT_TRUE(wait_until([&] { return resumed.bytes() >= 8192 * sizeof(float); }));
 
   const std::vector<float> rec = resumed.read();

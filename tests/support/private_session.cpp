@@ -56,7 +56,7 @@ bool PrivateSession::start(const SessionParts& parts) {
   // The services the bus starts (the accessibility bus among them) are
   // told the display, as a desktop's session start tells its bus.
   if (accessibility_ &&
-      !run_to_end({"dbus-update-activation-environment", "DISPLAY"}, program_env())) {
+      run_to_end({"dbus-update-activation-environment", "DISPLAY"}, program_env()) != 0) {
     return fail("the session bus was not told the display");
   }
   if (!parts.sound) return true;

@@ -47,7 +47,8 @@ void SoundServer::start_daemon(const std::string& name, std::vector<std::string>
       std::move(argv), daemon_env(), dir_ + "/" + name + ".out", dir_ + "/" + name + ".err"));
 }
 
-bool SoundServer::pactl(std::vector<std::string> args, const std::string& out_path) const {
+std::optional<int> SoundServer::pactl(std::vector<std::string> args,
+                                      const std::string& out_path) const {
   args.insert(args.begin(), "pactl");
   return run_to_end(std::move(args), client_env(), out_path);
 }
@@ -64,7 +65,7 @@ bool SoundServer::launch_pulseaudio() {
                 "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1", "-L",
                 "module-null-sink sink_name=nullsink format=" + format_ +
                     " channels=" + std::to_string(channels_) + " rate=44100"});
-  return wait_until([&] { return fs::exists(socket()) && pactl({"info"}); });
+  return wait_until([&] { return fs::exists(socket()) && pactl({"info"}) == 0; });
 }
 
 // PipeWire as a desktop runs it: the graph, its session manager (which links
@@ -75,14 +76,14 @@ bool SoundServer::launch_pipewire() {
   if (!wait_until([&] { return fs::exists(dir_ + "/run/pipewire-0"); })) return false;
   start_daemon("wireplumber", {"wireplumber"});
   start_daemon("pipewire-pulse", {"pipewire-pulse"});
-  if (!wait_until([&] { return fs::exists(socket()) && pactl({"info"}); })) return false;
-  if (!pactl({"load-module", "module-null-sink", "sink_name=nullsink", "format=" + format_,
-              "rate=44100", "channels=" + std::to_string(channels_)}) ||
-      !pactl({"set-default-sink", "nullsink"})) {
+  if (!wait_until([&] { return fs::exists(socket()) && pactl({"info"}) == 0; })) return false;
+  if (pactl({"load-module", "module-null-sink", "sink_name=nullsink", "format=" + format_,
+             "rate=44100", "channels=" + std::to_string(channels_)}) != 0 ||
+      pactl({"set-default-sink", "nullsink"}) != 0) {
     return false;
   }
   return wait_until([&] {
-    return pactl({"get-default-sink"}, dir_ + "/default-sink") &&
+    return pactl({"get-default-sink"}, dir_ + "/default-sink") == 0 &&
            slurp(dir_ + "/default-sink") == "nullsink\n";
   });
 }

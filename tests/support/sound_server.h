@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -49,8 +50,9 @@ class SoundServer {
   void thaw();
   // Starts the server again on the same socket, with nothing connected.
   bool restart();
-  // Runs pactl with args against this server; true when it succeeded.
-  bool pactl(std::vector<std::string> args, const std::string& out_path = "/dev/null") const;
+  // Runs pactl with args against this server: its status, as run_to_end.
+  std::optional<int> pactl(std::vector<std::string> args,
+                           const std::string& out_path = "/dev/null") const;
 
  private:
   bool launch();

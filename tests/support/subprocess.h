@@ -110,11 +110,12 @@ class Subprocess {
 };
 
 // Runs argv to its end (env and out_path as for a Subprocess, its errors
-// left out), within the one loaded-machine wait; true when it ended with
-// status 0.
-inline bool run_to_end(std::vector<std::string> argv, const std::vector<std::string>& env = {},
-                       const std::string& out_path = "/dev/null") {
-  return Subprocess(std::move(argv), env, out_path).wait_exit(slowMachineWait) == 0;
+// left out), within the one loaded-machine wait: its exit status, or nothing
+// if it was still running then (and was stopped).
+inline std::optional<int> run_to_end(std::vector<std::string> argv,
+                                     const std::vector<std::string>& env = {},
+                                     const std::string& out_path = "/dev/null") {
+  return Subprocess(std::move(argv), env, out_path).wait_exit(slowMachineWait);
 }
 
 }  // namespace sonavel_test
